@@ -1,0 +1,41 @@
+#pragma once
+// An archive over one file, loading or storing, as the image record's
+// Serialize sees it. A storing archive writes a temporary file beside the
+// target and renames it into place only on Commit(), so a failed save never
+// destroys the existing file.
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+class CArchive {
+public:
+    enum Mode { load, store };
+
+    // Opens path for the mode; throws CFileException when it cannot.
+    CArchive(const std::string& path, Mode mode);
+    ~CArchive();  // a storing archive not committed removes its temporary file
+    CArchive(const CArchive&) = delete;
+    CArchive& operator=(const CArchive&) = delete;
+
+    bool IsLoading() const { return mode_ == load; }
+    bool IsStoring() const { return mode_ == store; }
+
+    // Reads up to count bytes; returns how many were read.
+    size_t Read(void* buffer, size_t count);
+    // Writes all count bytes; throws CFileException(generic) on failure.
+    void Write(const void* buffer, size_t count);
+    // Full path of the file the archive stands for (the target when storing).
+    const std::string& GetFilePath() const { return path_; }
+
+    // Storing: flushes, syncs and renames the temporary file into place.
+    // Throws CFileException on failure, leaving the target untouched.
+    void Commit();
+
+private:
+    std::string path_;
+    std::string tempPath_;
+    Mode mode_;
+    std::FILE* file_ = nullptr;
+    bool committed_ = false;
+};
