@@ -53,10 +53,13 @@ struct ProfileResult {
 ProfileResult MeasureProfile(const CImage& image, int32_t x, int32_t y, int32_t n);
 
 // The profile window's plot in logical units: origin at the lower left of
-// the plot, y up. Points are ellipse centres; labels are ready to draw.
+// the plot, y up. Each point is the bounding box of its 4-pixel circle;
+// labels are ready to draw.
 struct ProfilePlotPoint {
-    int32_t x = 0;
-    int32_t y = 0;
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
 };
 struct ProfilePlot {
     int32_t width = 0;   // client width - 53
@@ -69,6 +72,7 @@ struct ProfilePlot {
     std::string minimumLabel;
 };
 // Flat samples (all one value) are drawn on the bottom line and a zero
-// extent at the left edge, so no scale is ever infinite.
+// extent at the left edge, so no scale is ever infinite. A point farther
+// out than 70 % of the diagonal lies right of the plot.
 ProfilePlot LayoutProfilePlot(const ProfileResult& profile, int32_t clientWidth,
                               int32_t clientHeight);

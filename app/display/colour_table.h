@@ -5,6 +5,7 @@
 // during a contrast drag and are never inverted.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr int32_t kColourTableSize = 256;

@@ -5,6 +5,7 @@
 // above back + range keep distinct indices; the rest saturate at 0 or 191.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr int32_t kDisplayIndexCount = 192;
