@@ -1,0 +1,227 @@
+#include "image/texts.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+#include "image/image.h"
+
+namespace {
+
+// Camera rows with their own readout tables.
+constexpr int32_t kCameraQv1x = 2;
+constexpr int32_t kCameraQv3 = 4;
+constexpr int32_t kCameraQv4 = 6;
+constexpr int32_t kCameraQv5 = 7;
+
+const char* const kQv3Modes[] = {
+    "High HRes Off-Chip", "High",  "Medium", "Low", "High HRes On-Chip", "Spectroscopy High",
+    "Spectroscopy Medium", "Spectroscopy Low", "Spectroscopy Extra Medium", "Spectroscopy Extra High"};
+const char* const kQv45Modes[] = {"High", "Medium", "Low",    "1xN",    "2xN",
+                                  "3xN",  "Hi-DS",  "Med-DS", "Low-DS", "Unknown"};
+const char* const kOtherModes[] = {"High", "Low", "Unknown"};
+
+const char* const kUnknown = "Unknown";
+
+// File types past the four named ones: 5 track log, 6 spectroscopy, 7 track list, 8 not stated.
+constexpr int32_t kFirstExtraFileType = kFileTrackLog;
+const char* const kExtraFileTypes[] = {"Track Log", "Spectroscopy", "Track List", "Not Stated"};
+
+// History characters: codes from '@', then characters reserved for future codes.
+constexpr unsigned char kFirstCodeChar = 64;
+constexpr unsigned char kFirstFutureChar = kFirstCodeChar + kHistoryCodeCount;  // 'm'
+constexpr unsigned char kFirstExternalHigh = 127;
+constexpr size_t kNamesPerLine = 5;
+const char* const kNoHistory = "0";
+
+// Labels of the printed report are left-aligned in this many columns.
+constexpr int kLabelColumns = 20;
+constexpr double kArcsecPerRadian = 206264.808;
+constexpr double kMillimetresPerInch = 25.4;
+constexpr double kMicronsPerMillimetre = 1000.0;
+constexpr double kHundredths = 100.0;
+const char* const kDegreesCelsius = "\u00B0C";
+
+template <size_t N>
+const char* Lookup(const char* const (&table)[N], int32_t index) {
+    return index >= 0 && size_t(index) < N ? table[index] : kUnknown;
+}
+
+void AppendFormat(std::string& text, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length > 0) {
+        const size_t old = text.size();
+        text.resize(old + size_t(length) + 1);
+        std::vsnprintf(text.data() + old, size_t(length) + 1, format, args);
+        text.resize(old + size_t(length));
+    }
+    va_end(args);
+}
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    std::string text;
+    AppendFormat(text, format, args...);
+    return text;
+}
+
+// Seconds of arc a pixel of this size spans; 0 without a focal length, so
+// that the sheet never shows an infinite angle.
+double AngularSize(double pixelSizeMm, double focalLengthInches) {
+    const double size = pixelSizeMm * kArcsecPerRadian / (focalLengthInches * kMillimetresPerInch);
+    return std::isfinite(size) ? size : 0.0;
+}
+
+std::string PixelSizeText(const CImage& image, const char* gap) {
+    return Format("%1.1lf x %1.1lf microns%s(%1.1lf x %1.1lf ^s)", image.X_pixel_size * kMicronsPerMillimetre,
+                  image.Y_pixel_size * kMicronsPerMillimetre, gap,
+                  AngularSize(image.X_pixel_size, image.Focal_length),
+                  AngularSize(image.Y_pixel_size, image.Focal_length));
+}
+
+std::string ExposuresText(const CImage& image) {
+    if (image.Number_exposures == 1) return Format("%d", int(image.Number_exposures));
+    return Format("%d @ %3.2lf seconds each", int(image.Number_exposures), image.Each_exposure / kHundredths);
+}
+
+std::string TemperatureText(const CImage& image) {
+    if (image.cameraIndex == kCameraQv1x) return "Unregulated";
+    return Format("%2.2lf %s", image.Temperature, kDegreesCelsius);
+}
+
+std::string TrackingText(const CImage& image) {
+    if (image.Track_time == 0) return kUnknown;
+    return Format("Self Guided at %1.2lf Rate", image.Track_time / kHundredths);
+}
+
+std::string ExposureState(const CImage& image) {
+    std::string text;
+    image.ExposureStateText(text);
+    return text;
+}
+
+// The sheet names an unlisted camera by the token read from the file.
+const char* SheetCameraText(const CImage& image) {
+    if (image.cameraIndex == 0) return image.cameraName.c_str();
+    return CameraRowText(image.cameraIndex);
+}
+
+void AppendLine(std::string& text, const char* label, const std::string& value) {
+    AppendFormat(text, "\n  %-*s%s", kLabelColumns, label, value.c_str());
+}
+
+}  // namespace
+
+const char* ReadoutModeName(int32_t cameraIndex, int32_t readoutMode) {
+    if (cameraIndex == kCameraQv3) return Lookup(kQv3Modes, readoutMode);
+    if (cameraIndex == kCameraQv4 || cameraIndex == kCameraQv5) return Lookup(kQv45Modes, readoutMode);
+    return Lookup(kOtherModes, readoutMode);
+}
+
+const char* FileTypeText(int32_t fileType) {
+    if (fileType >= 0 && fileType < 4) return FileTypeName[fileType];
+    return Lookup(kExtraFileTypes, fileType - kFirstExtraFileType);
+}
+
+const char* ImageKindText(int32_t imageKind) { return Lookup(ImageKindName, imageKind); }
+
+const char* CameraRowText(int32_t cameraIndex) {
+    return CameraTable[cameraIndex >= 0 && cameraIndex < kCameraCount ? cameraIndex : 0];
+}
+
+const char* HistoryEntryName(unsigned char entry) {
+    if (entry < kFirstCodeChar || entry >= kFirstExternalHigh) return "External";
+    if (entry >= kFirstFutureChar) return "Future KESL";
+    return HistoryCode[entry - kFirstCodeChar];
+}
+
+const std::array<const char*, kParameterFieldCount> ParameterFieldLabels = {
+    "Image Name:",      "Observation Date:", "Observer:",      "Note:",          "Camera/Image:",
+    "Exposure:",        "Exposures:",        "Pedestal:",      "Image Size:",    "Resolution Mode:",
+    "Pixel Size:",      "Exposure State:",   "Temperature:",   "Response Factor:", "Focal Length:",
+    "Aperture:",        "Optical Filter:",   "Tracking: "};
+
+std::array<std::string, kParameterFieldCount> ParameterFieldTexts(const CImage& image,
+                                                                  const std::string& documentTitle) {
+    return {
+        Format("%s  (%s)", documentTitle.c_str(), FileTypeText(image.fileType)),
+        Format("%s @ %s", image.Date.c_str(), image.Time.c_str()),
+        image.Observer,
+        image.Note,
+        Format("%s  /  %s", SheetCameraText(image), ImageKindText(image.imageKind)),
+        Format("%3.2lf Seconds", image.Exposure / kHundredths),
+        ExposuresText(image),
+        Format("%ld", long(image.Pedestal)),
+        Format("%d Pixels Wide x %d Pixels High", int(image.Width), int(image.Height)),
+        ReadoutModeName(image.cameraIndex, image.Readout_mode),
+        PixelSizeText(image, "     "),
+        ExposureState(image),
+        TemperatureText(image),
+        Format("%3.2lf @ %1.2lf Photons/ADU", image.Response_factor, image.E_gain),
+        Format("%2.2lf Inches", image.Focal_length),
+        Format("%2.3lf Square Inches", image.Aperture),
+        image.Filter,
+        TrackingText(image),
+    };
+}
+
+std::string ModificationsTitleText(const std::string& documentTitle) {
+    return "\"" + documentTitle + "\":";
+}
+
+std::string ModificationsListText(const std::string& history) {
+    if (history == kNoHistory) return "--- None ---";
+    std::string list;
+    for (size_t i = 0; i < history.size(); ++i) {
+        if (i > 0 && i % kNamesPerLine == 0) list += '\n';
+        AppendFormat(list, "%-13s", HistoryEntryName(static_cast<unsigned char>(history[i])));
+    }
+    return list;
+}
+
+void CImage::ExposureStateText(std::string& text) const {
+    constexpr int32_t kRateMask = 0xC0, kGateMask = 0x03, kDcsMask = 0x0C, kDcrMask = 0x30, kAblBit = 0x100;
+    static const char* const kGate[] = {"???", "Off", "Clocked", "Mid"};
+    static const char* const kRate[] = {"", "Low Rate", "Med Rate", "Hi Rate"};
+    static const char* const kYesNo[] = {"???", "Yes", "No", "???"};
+    const int32_t s = Exposure_state;
+
+    text += "ABG-";
+    text += (s & kRateMask) == 0 ? kGate[s & kGateMask] : kRate[(s & kRateMask) >> 6];
+    text += "  DCS-";
+    text += kYesNo[(s & kDcsMask) >> 2];
+    text += "  DCR-";
+    text += kYesNo[(s & kDcrMask) >> 4];
+    text += "  ABL-";
+    text += (s & kAblBit) ? "Yes" : "No";
+}
+
+void CImage::ParametersReport(std::string& text, const std::string& documentTitle) const {
+    text = "Image Parameters";
+    AppendLine(text, "Image Name:", Format("%s (%s)", documentTitle.c_str(), FileTypeText(fileType)));
+    AppendLine(text, "Observation Date:", Format("%s @ %s", Date.c_str(), Time.c_str()));
+    AppendLine(text, "Observer:", Observer);
+    AppendLine(text, "Note:", Note);
+    text += "\n\nCCD Parameters";
+    // The printed page names an unlisted camera "Unknown", unlike the sheet.
+    AppendLine(text, "Camera/Image:", Format("%s / %s", CameraRowText(cameraIndex), ImageKindText(imageKind)));
+    AppendLine(text, "Exposure:", Format("%3.2lf Seconds", Exposure / kHundredths));
+    AppendLine(text, "Exposures:", ExposuresText(*this));
+    AppendLine(text, "Pedestal:", Format("%ld", long(Pedestal)));
+    AppendLine(text, "Image Size:", Format("%d Pixels Wide x %d Pixels High", int(Width), int(Height)));
+    AppendLine(text, "Resolution:", ReadoutModeName(cameraIndex, Readout_mode));
+    AppendLine(text, "Pixel Size:", PixelSizeText(*this, " "));
+    AppendLine(text, "Exposure State:", ExposureState(*this));
+    AppendLine(text, "Temperature:", TemperatureText(*this));
+    AppendLine(text, "Response Factor:", Format("%3.2lf @ %1.2lf Photons/ADU", Response_factor, E_gain));
+    text += "\n\nTelescope Parameters";
+    AppendLine(text, "Focal Length:", Format("%2.2lf Inches", Focal_length));
+    AppendLine(text, "Aperture:", Format("%2.3lf Square Inches", Aperture));
+    AppendLine(text, "Optical Filter:", Filter);
+    AppendLine(text, "Tracking:", TrackingText(*this));
+}
