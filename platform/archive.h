@@ -5,8 +5,11 @@
 // destroys the existing file.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 class CArchive {
 public:
@@ -25,6 +28,9 @@ public:
     size_t Read(void* buffer, size_t count);
     // Writes all count bytes; throws CFileException(generic) on failure.
     void Write(const void* buffer, size_t count);
+    // Loading a regular file: the bytes not read yet (lets a reader refuse a
+    // header that promises more data than the file holds before allocating).
+    std::optional<uint64_t> BytesRemaining() const;
     // Full path of the file the archive stands for (the target when storing).
     const std::string& GetFilePath() const { return path_; }
 
@@ -38,4 +44,5 @@ private:
     Mode mode_;
     std::FILE* file_ = nullptr;
     bool committed_ = false;
+    std::vector<char> buffer_;
 };

@@ -21,3 +21,23 @@ MessageHandler SetMessageHandler(MessageHandler handler);
 // Shows a notice through the installed handler (stderr when none is installed).
 void ShowMessage(const std::string& text, const std::string& caption = "Quorvane",
                  MessageIcon icon = MessageIcon::exclamation);
+
+#include <vector>
+
+// Collects every notice shown while it lives (the command-line tool and the
+// tests use it), then puts the previous handler back.
+class ScopedMessageCapture {
+public:
+    ScopedMessageCapture();
+    ~ScopedMessageCapture();
+    ScopedMessageCapture(const ScopedMessageCapture&) = delete;
+    ScopedMessageCapture& operator=(const ScopedMessageCapture&) = delete;
+
+    // All captured texts, one per line, in the order shown.
+    std::string Joined() const;
+
+    std::vector<Message> messages;
+
+private:
+    MessageHandler previous_;
+};

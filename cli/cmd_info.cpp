@@ -1,0 +1,118 @@
+// quorvane-cli info FILE [--json]: the image's header fields.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+#include "image/image.h"
+
+namespace {
+
+class JsonObject {
+public:
+    void Text(const char* key, std::string_view value) { Add(key, JsonString(value)); }
+    void Number(const char* key, double value) { Add(key, JsonNumber(value)); }
+    void Number(const char* key, int64_t value) { Add(key, std::to_string(value)); }
+    std::string Close() const { return body_ + "\n}\n"; }
+
+private:
+    void Add(const char* key, const std::string& value) {
+        body_ += body_.size() > 1 ? ",\n  " : "\n  ";
+        body_ += JsonString(key) + ": " + value;
+    }
+    std::string body_ = "{";
+};
+
+std::string FitsRecordsText(const CImage& image) {
+    // The buffer ends with one terminating zero that is not part of the text.
+    if (image.fitsRecords.empty()) return {};
+    return std::string(image.fitsRecords.data(), image.fitsRecords.size() - 1);
+}
+
+std::string InfoJson(const CImage& image) {
+    JsonObject json;
+    json.Text("cameraName", image.cameraName);
+    json.Number("cameraIndex", int64_t(image.cameraIndex));
+    json.Number("fileType", int64_t(image.fileType));
+    json.Number("imageKind", int64_t(image.imageKind));
+    json.Number("Focal_length", image.Focal_length);
+    json.Number("Aperture", image.Aperture);
+    json.Number("Response_factor", image.Response_factor);
+    json.Number("Exposure", int64_t(image.Exposure));
+    json.Number("Track_time", int64_t(image.Track_time));
+    json.Text("Note", image.Note);
+    json.Text("Date", image.Date);
+    json.Text("Time", image.Time);
+    json.Number("Temperature", image.Temperature);
+    json.Number("Number_exposures", int64_t(image.Number_exposures));
+    json.Number("Each_exposure", int64_t(image.Each_exposure));
+    json.Text("History", image.History);
+    json.Text("Observer", image.Observer);
+    json.Number("Exposure_state", int64_t(image.Exposure_state));
+    json.Number("X_pixel_size", image.X_pixel_size);
+    json.Number("Y_pixel_size", image.Y_pixel_size);
+    json.Number("Pedestal", int64_t(image.Pedestal));
+    json.Number("E_gain", image.E_gain);
+    json.Number("Height", int64_t(image.Height));
+    json.Number("Width", int64_t(image.Width));
+    json.Text("Filter", image.Filter);
+    json.Number("Readout_mode", int64_t(image.Readout_mode));
+    json.Text("User_1", image.User_1);
+    json.Text("User_2", image.User_2);
+    json.Text("User_3", image.User_3);
+    json.Text("User_4", image.User_4);
+    json.Number("Sat_level", int64_t(image.Sat_level));
+    json.Number("File_version", int64_t(image.File_version));
+    json.Number("Data_version", int64_t(image.Data_version));
+    json.Number("back", int64_t(image.display.back));
+    json.Number("range", int64_t(image.display.range));
+    json.Number("smooth", int64_t(image.display.smooth));
+    json.Number("autoContrast", int64_t(image.display.autoContrast));
+    json.Number("invert", int64_t(image.display.invert));
+    json.Number("zoom", int64_t(image.display.zoom));
+    json.Text("fitsRecords", FitsRecordsText(image));
+    return json.Close();
+}
+
+const char* NameOrUnknown(const char* const* names, int count, int index) {
+    return index >= 0 && index < count ? names[index] : "Other";
+}
+
+// A short readable summary of the record.
+std::string InfoSummaryText(const CImage& image) {
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "Camera:      %s (row %d)\n"
+                  "File type:   %s\n"
+                  "Image kind:  %s\n"
+                  "Size:        %d x %d pixels\n"
+                  "Exposure:    %.2f s\n"
+                  "Date, time:  %s %s\n"
+                  "Observer:    %s\n"
+                  "Filter:      %s\n"
+                  "Note:        %s\n"
+                  "History:     %s\n"
+                  "Saturation:  %u ADU\n"
+                  "Display:     back %d, range %d\n",
+                  image.cameraName.c_str(), image.cameraIndex, NameOrUnknown(FileTypeName, 4, image.fileType),
+                  NameOrUnknown(ImageKindName, 3, image.imageKind), image.Width, image.Height,
+                  image.Exposure / 100.0, image.Date.c_str(), image.Time.c_str(), image.Observer.c_str(),
+                  image.Filter.c_str(), image.Note.c_str(), image.History.c_str(), image.Sat_level,
+                  image.display.back, image.display.range);
+    return text;
+}
+
+}  // namespace
+
+int RunInfo(const std::vector<std::string>& args) {
+    std::string problem;
+    auto parsed = ParseArgs(args, {{"--json", false}}, 1, 1, problem);
+    if (!parsed) return UsageError("info", problem);
+    CImage image;
+    if (!LoadImageFile(parsed->positional[0], image)) return kExitFailed;
+    std::string text = parsed->Has("--json") ? InfoJson(image) : InfoSummaryText(image);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kExitOk;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The two halves of Serialize for native files, kept apart from the record's
+// declaration so the reader and writer can each live in their own file.
+
+class CArchive;
+class CImage;
+
+// Reads the header block, hands FITS content to the FITS import and reads
+// native files itself. Throws CFileException after any notice.
+void ReadImageArchive(CImage& image, CArchive& archive);
+// Writes the compressed native form. Throws CFileException, having written
+// nothing the caller should keep, when the record cannot be stored.
+void WriteNativeArchive(const CImage& image, CArchive& archive);
