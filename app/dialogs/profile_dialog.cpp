@@ -1,0 +1,52 @@
+#include "app/dialogs/profile_dialog.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+
+#include "app/dialogs/dialog_units.h"
+#include "app/dialogs/profile_painter.h"
+#include "app/dialogs/tool_window_position.h"
+
+namespace {
+const char* const kSection = "Profile";
+// The window's client area in dialog units.
+constexpr int kClientAcross = 180;
+constexpr int kClientDown = 106;
+}  // namespace
+
+CProfileDialog::CProfileDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Stellar Profile"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(DialogUnitsToPixels(*this, kClientAcross, kClientDown));
+    RestoreToolWindowPosition(*this, kSection);
+}
+
+CProfileDialog::~CProfileDialog() { SavePosition(); }
+
+void CProfileDialog::SetProfile(ProfileResult profile) {
+    profile_ = std::move(profile);
+    update();
+}
+
+ProfilePlot CProfileDialog::CurrentPlot() const {
+    return LayoutProfilePlot(profile_, width(), height());
+}
+
+void CProfileDialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintProfilePlot(painter, CurrentPlot(), size());
+}
+
+void CProfileDialog::reject() { close(); }
+
+void CProfileDialog::closeEvent(QCloseEvent* event) {
+    SavePosition();
+    event->accept();
+}
+
+void CProfileDialog::SavePosition() {
+    if (saved_)
+        return;
+    saved_ = true;
+    SaveToolWindowPosition(*this, kSection);
+}
