@@ -1,0 +1,137 @@
+#pragma once
+// Orbex: reads and writes single-image FITS files, plain or in the packed
+// variant of this library, and keeps a parsed header in one record.
+//
+// Calling order: optionally fits_init; p_fits_open (existing file) or
+// p_fits_newopen (new image); keyword operations; fits_read (records from
+// p_fits_open only, once) or fits_write / fits_floatwrite; fits_close.
+// Every failure is reported as one numbered line on standard error.
+// The library is single-threaded: one call at a time.
+
+#include <cstdint>
+
+#if defined(ORBEX_BUILDING)
+#define ORBEX_API __attribute__((visibility("default")))
+#else
+#define ORBEX_API
+#endif
+
+inline constexpr int ORBEX_NAME_CHARS = 260;      // path buffer, terminator included
+inline constexpr int ORBEX_KEYNAME_CHARS = 9;     // 8 characters and a terminator
+inline constexpr int ORBEX_TEXT_CHARS = 69;       // 68 characters and a terminator
+inline constexpr int ORBEX_KNOWN_KEYS = 45;       // rows of the known-keyword table
+inline constexpr int ORBEX_MAX_KEYS = 245;        // keyword slots per header
+inline constexpr int ORBEX_CARD_CHARS = 80;
+
+enum KEYTYPE : uint8_t {
+    KT_NONE = 0,        // commentary card, no value
+    KT_BLANKKEY = 1,    // commentary card with a blank keyword field
+    KT_LOGICAL = 2,
+    KT_INTEGER = 3,
+    KT_REAL = 4,
+    KT_STRING = 5,      // quoted string, comment on the same card
+    KT_LONGSTRING = 6,  // quoted string, comment on continuation cards only
+};
+
+enum CARDSTATUS : uint8_t {
+    CARD_KEEP = 0,        // written unchanged
+    CARD_DROP = 1,        // not written
+    CARD_COMMENTOUT = 2,  // written as a commentary card
+};
+
+// Any other nonzero value acts as PACK_DIFF.
+enum PACK : int32_t {
+    PACK_NONE = 0,
+    PACK_DIRECT = 1,
+    PACK_DIFF = 2,
+    PACK_BEST = 3,
+};
+
+union VAL {
+    uint8_t logical;  // nonzero is true
+    int32_t integer;
+    double real;
+    char text[ORBEX_TEXT_CHARS];
+};
+
+struct KEYENTRY {
+    uint8_t present;     // the keyword has a live card
+    uint8_t repeated;    // met again while already present
+    uint16_t card;       // index of the live card in cards
+    char name[ORBEX_KEYNAME_CHARS];
+    uint8_t repeatable;
+    uint8_t hasvalue;
+    KEYTYPE type;
+    VAL value;
+};
+
+struct CARDSLOT {
+    uint8_t status;  // CARDSTATUS
+    char text[ORBEX_CARD_CHARS];  // no terminator
+};
+
+struct KEYFIND {
+    uint8_t found;
+    KEYTYPE type;
+    int32_t index;  // meaningful only when found
+};
+
+// One heap block; cards[] ends it, so changing maxcards moves the record.
+struct FITSHEADER {
+    char name[ORBEX_NAME_CHARS];
+    uint8_t modified;
+    uint8_t packed;
+    int32_t packtype;
+    uint32_t treesum;
+    KEYENTRY keys[ORBEX_MAX_KEYS];
+    uint16_t nkeys;
+    uint16_t maxcards;
+    int32_t dataoffset;
+    uint16_t ncards;
+    CARDSLOT cards[];
+};
+
+// Row numbers of the known-keyword table that callers commonly name.
+enum KNOWNKEY : int32_t {
+    KEY_SIMPLE = 0, KEY_BITPIX = 1, KEY_NAXIS = 2, KEY_NAXIS1 = 3, KEY_NAXIS2 = 4,
+    KEY_NAXIS3 = 5, KEY_NAXIS4 = 6, KEY_DATE = 7, KEY_ORIGIN = 8, KEY_DATE_OBS = 9,
+    KEY_TELESCOP = 10, KEY_INSTRUME = 11, KEY_OBSERVER = 12, KEY_OBJECT = 13,
+    KEY_EQUINOX = 14, KEY_AUTHOR = 15, KEY_REFERENC = 16, KEY_COMMENT = 17,
+    KEY_HISTORY = 18, KEY_BLCOMM = 19, KEY_BSCALE = 20, KEY_BZERO = 21,
+    KEY_BUNIT = 22, KEY_BLANK = 23, KEY_CTYPE1 = 24, KEY_CTYPE2 = 25,
+    KEY_CRPIX1 = 26, KEY_CRPIX2 = 27, KEY_CRVAL1 = 28, KEY_CRVAL2 = 29,
+    KEY_CDELT1 = 30, KEY_CDELT2 = 31, KEY_CROTA1 = 32, KEY_CROTA2 = 33,
+    KEY_DATAMAX = 34, KEY_DATAMIN = 35, KEY_SATURATE = 36, KEY_XPIXSZ = 37,
+    KEY_YPIXSZ = 38, KEY_EXPTIME = 39, KEY_TIME_OBS = 40, KEY_CCD_TEMP = 41,
+    KEY_SET_TEMP = 42, KEY_FILTER = 43, KEY_NOTES = 44,
+};
+
+// set-up
+ORBEX_API void fits_init();
+
+// open and create
+ORBEX_API FITSHEADER* p_fits_open(const char* path, int32_t extra);
+ORBEX_API FITSHEADER* p_fits_newopen(int32_t extra, int32_t bitpix, int32_t naxis, int32_t naxis1,
+                                     int32_t naxis2, int32_t naxis3, int32_t naxis4);
+ORBEX_API FITSHEADER* p_fits_copy(const FITSHEADER* hdr);
+ORBEX_API FITSHEADER* p_fits_resize(FITSHEADER* hdr, int32_t extra);
+ORBEX_API void fits_close(FITSHEADER* hdr);
+
+// keywords
+ORBEX_API KEYFIND fits_keyfind(const char* name);
+ORBEX_API KEYFIND fits_anykeyfind(const FITSHEADER* hdr, const char* name);
+ORBEX_API int32_t fits_keyinsert(FITSHEADER* hdr, const char* name, KEYTYPE type);
+ORBEX_API bool fits_append(FITSHEADER* hdr, int32_t key, const VAL* val, const char* comment);
+ORBEX_API bool fits_modify(FITSHEADER* hdr, int32_t key, const VAL* val);
+ORBEX_API void fits_remove(FITSHEADER* hdr, int32_t key, bool commentout);
+ORBEX_API bool fits_put(FITSHEADER* hdr, const char* path, bool packed);
+
+// data
+ORBEX_API bool fits_read(FITSHEADER* hdr, float* pixels, float blank, bool mark, float* saturation);
+ORBEX_API bool fits_write(FITSHEADER* hdr, const void* pixels, PACK pack, const char* path);
+ORBEX_API bool fits_floatwrite(FITSHEADER* hdr, const float* pixels, int32_t* work, double scale,
+                               PACK pack, const char* path);
+
+extern "C" {
+ORBEX_API const char* Copyright1999Tarnwell(void);
+}

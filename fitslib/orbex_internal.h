@@ -1,0 +1,137 @@
+#pragma once
+// Helpers shared by the library's own files (and its tool and tests through
+// the static build). Nothing here is exported from the shared library.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "orbex.h"
+
+// Error codes that more than one file raises, named once.
+enum FITSERR : int {
+    FE_READ_OPEN = 1, FE_READ_SEEK = 2, FE_READ_BITPIX = 3, FE_READ_ROWBUF = 4,
+    FE_READ_PACKED_ROW = 9, FE_READ_SHORT = 10, FE_READ_ERROR = 11,
+    FE_WRITE_PACK_REAL = 12, FE_WRITE_REOPEN = 13, FE_WRITE_SEEK = 14, FE_WRITE_BITPIX = 15,
+    FE_WRITE_DATA_ERROR = 16, FE_WRITE_DATA_SHORT = 17, FE_WRITE_REST_ERROR = 18,
+    FE_WRITE_REST_SHORT = 19, FE_WRITE_PAD_ALLOC = 20, FE_WRITE_PAD_ERROR = 21,
+    FE_WRITE_PAD_SHORT = 22,
+    FE_OPEN_ALLOC = 23, FE_OPEN_FILE = 24, FE_OPEN_SHORT = 25, FE_OPEN_SIGNATURE = 26,
+    FE_OPEN_RESIZE = 27, FE_NEWOPEN_ALLOC = 28, FE_CARDS_FULL = 29, FE_COMMENT_FULL = 30,
+    FE_MODIFY_NOVALUE = 31, FE_OPEN_GROW = 32, FE_PACKED_CARD_EOF = 33,
+    FE_PACKED_CARD_LONG = 34, FE_PLAIN_CARD_SHORT = 35,
+    FE_DOUBLY_DEFINED = 36, FE_BAD_STRING = 37, FE_STRING_UNCLOSED = 38,
+    FE_NEEDS_VALUE = 39, FE_MANDATORY = 40, FE_SIMPLE = 41, FE_BITPIX = 42,
+    FE_NAXIS4 = 43, FE_NAXIS3 = 44, FE_NAXIS2 = 45, FE_NAXIS1 = 46, FE_NAXIS = 47,
+    FE_PUT_OPEN = 48, FE_PUT_PACKED_CARD = 49, FE_PUT_PLAIN_CARD = 50,
+    FE_PUT_PACKED_PAD = 51, FE_PUT_PLAIN_PAD = 52,
+    FE_FLOAT_TYPE = 88, FE_FLOAT_COPY = 89, FE_FLOAT_MODIFY = 90,
+};
+
+inline constexpr int FITS_ERROR_CODES = 91;
+inline constexpr int FITS_BLOCK = 2880;        // plain header and data records
+inline constexpr int FITS_PACKED_ALIGN = 4;    // packed header padding
+inline constexpr int FITS_CARD_GROWTH = 10;    // card slots added while reading
+inline constexpr int FITS_NAME_MAX = ORBEX_NAME_CHARS - 1;
+inline constexpr size_t FITS_CONVERT_BUFFER = 8192;
+inline constexpr float FITS_FLOAT_MAX = 3.4028235e38f;
+inline constexpr uint8_t FITS_PACKED_SIGNATURE = 0x82;  // two blanks, run-length coded
+inline constexpr int FITS_LONGSTRING_END = 80;
+
+// fits_error
+struct FITSERRENTRY {
+    const char* message;
+    bool fatal;
+};
+extern const FITSERRENTRY fits_errtab[FITS_ERROR_CODES + 1];  // index 0 unused
+bool fits_error(int code, const char* file, const char* extra);
+bool fits_error_bytes(int code, const char* file, uint64_t bytes);  // "for %d bytes"
+
+// Known-keyword table
+struct FITSKEYROW {
+    const char* name;
+    bool repeatable;
+    bool hasvalue;
+    KEYTYPE type;
+    int minaxes;       // mandatory (and changed in place) when NAXIS >= minaxes
+    const char* comment;
+};
+inline constexpr int FITS_NEVER_MANDATORY = 99;
+extern const FITSKEYROW fits_keytable[ORBEX_KNOWN_KEYS];
+
+// Header record
+FITSHEADER* fits_newrecord(int maxcards);
+FITSHEADER* fits_resizerecord(FITSHEADER* hdr, int maxcards);
+size_t fits_recordbytes(int maxcards);
+bool fits_storename(FITSHEADER* hdr, const char* path);  // false when the path does not fit
+bool fits_pathfits(const char* path);
+void fits_zerovalue(KEYENTRY* key);
+
+// Keyword helpers
+int fits_formatvalue(char* card, KEYTYPE type, const VAL* val);
+bool fits_setnaxis(FITSHEADER* hdr, const VAL* val);
+bool fits_shiftcards(FITSHEADER* hdr, int from, int to);
+int32_t fits_intvalue(const FITSHEADER* hdr, int key, int32_t absent);
+double fits_realvalue(const FITSHEADER* hdr, int key, double absent);
+bool fits_present(const FITSHEADER* hdr, int key);
+
+// Image geometry: the product of NAXIS1..4 (absent axes count 1) in 64 bits.
+// Reports `overflow_code` (with `name`) and returns false when an axis is
+// below 1 or the product with `element` bytes does not fit in memory sizes.
+bool fits_pixelcount(const FITSHEADER* hdr, uint64_t element, int overflow_code, uint64_t* count);
+int fits_elementsize(int32_t bitpix);  // 1, 2, 4 for the integer and -32 types; 0 otherwise
+
+// Writes the cards, END and padding to an open stream; sets dataoffset and packed.
+bool fits_putheader(FITSHEADER* hdr, FILE* file, bool packed);
+
+// Header parse and card reading
+bool fits_parsecards(FITSHEADER* hdr);
+int fits_readcard(FILE* file, bool packed, CARDSLOT* slot, const char* name);
+
+// Reads the data section as stored (machine order, element width of BITPIX,
+// no scaling), plain or packed. `raw` holds the whole image.
+bool fits_readraw(FITSHEADER* hdr, void* raw);
+
+// Byte order
+void fits_swapcopy(void* dst, const void* src, size_t bytes, int element);
+
+// Packed codec
+bool pack_write(FITSHEADER* hdr, const void* pixels, FILE* file, PACK mode);
+
+struct UNPACKSTATE;
+UNPACKSTATE* unpack_open(FILE* file, int element, FITSHEADER* hdr);
+bool unpack_row(UNPACKSTATE* state, void* dst, uint64_t count);
+void unpack_close(UNPACKSTATE* state);
+
+// Owns a stdio stream and closes it on every path.
+class FitsFile {
+public:
+    FitsFile() = default;
+    explicit FitsFile(FILE* file) : file_(file) {}
+    FitsFile(const FitsFile&) = delete;
+    FitsFile& operator=(const FitsFile&) = delete;
+    ~FitsFile() { close(); }
+    FILE* get() const { return file_; }
+    explicit operator bool() const { return file_ != nullptr; }
+    int close();
+    void reset(FILE* file) { close(); file_ = file; }
+private:
+    FILE* file_ = nullptr;
+};
+
+// A file written beside its target and renamed over it only on success, so a
+// failed save never destroys the file that was there.
+class FitsTempFile {
+public:
+    FitsTempFile() = default;
+    FitsTempFile(const FitsTempFile&) = delete;
+    FitsTempFile& operator=(const FitsTempFile&) = delete;
+    ~FitsTempFile();
+    bool create(const char* target);  // false (errno set) when the folder refuses
+    const char* path() const { return path_; }
+    bool commit();                    // rename over the target
+private:
+    char path_[4096] = {};
+    char target_[ORBEX_NAME_CHARS] = {};
+    bool live_ = false;
+};
