@@ -6,6 +6,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "image/fits_native_cards.h"
 #include "image/image.h"
 
 int RunConvert(const std::vector<std::string>& args) {
@@ -18,9 +19,12 @@ int RunConvert(const std::vector<std::string>& args) {
 
     CImage image;
     if (!LoadImageFile(parsed->positional[0], image)) return kExitFailed;
-    if (target == "fits")
+    if (target == "fits" && image.fileType != kFileFits) {
+        // The FITS writer's own cards hold only size and display levels; the
+        // native fields travel as kept cards that the FITS import reads back.
+        image.fitsRecords = NativeFieldRecords(image);
         image.fileType = kFileFits;
-    else if (target == "native" && image.fileType == kFileFits)
+    } else if (target == "native" && image.fileType == kFileFits)
         image.fileType = kFileCompressed;
     return SaveImageFile(parsed->positional[1], image) ? kExitOk : kExitFailed;
 }

@@ -135,3 +135,68 @@ ORBEX_API bool fits_floatwrite(FITSHEADER* hdr, const float* pixels, int32_t* wo
 extern "C" {
 ORBEX_API const char* Copyright1999Tarnwell(void);
 }
+
+// ==== FITSImport: a FITS file as the program's native image ================
+// The one entry point the program calls. Every request opens the file anew
+// and releases everything before it returns; all buffers belong to the
+// caller. Exported under its plain, undecorated name.
+
+enum FITSIMPORTREQUEST : uint16_t {
+    FI_PROBE = 1,       // output: FITSPROBE
+    FI_HEADER = 2,      // output: FITSIMAGEINFO
+    FI_HEADERTEXT = 3,  // output: FITSPROBE::headerTextSize characters (cards, then a zero)
+    FI_PIXELS = 4,      // output: rows x columns uint16_t, NAXIS1 fastest
+};
+
+enum FITSIMPORTSTATUS : uint16_t {
+    FI_OK = 0,
+    FI_NOT_FITS = 1,  // FI_PROBE only: the file cannot be opened as a FITS file
+    FI_FAILED = 2,    // every other failure, and an unknown request
+};
+
+inline constexpr int FI_TEXT_CHARS = 80;  // every text field, terminator included
+
+struct FITSPROBE {
+    int16_t ok;
+    int16_t rows;
+    int16_t columns;
+    // 80 x stored cards + 1. Wider than the other fields so that headers with
+    // long processing histories (more than 819 cards) are described whole.
+    int32_t headerTextSize;
+};
+
+struct FITSIMAGEINFO {
+    int16_t rows;                    // NAXIS2, 1..32767
+    int16_t columns;                 // NAXIS1, 1..32767
+    char object[FI_TEXT_CHARS];      // OBJECT
+    int16_t year, month, day;        // DATE-OBS
+    int16_t hour, minute, second;    // DATE-OBS after its "T", else TIME-OBS
+    char origin[FI_TEXT_CHARS];      // ORIGIN
+    char instrument[FI_TEXT_CHARS];  // INSTRUME
+    char telescope[FI_TEXT_CHARS];   // TELESCOP
+    double exposureTime;             // EXPTIME, seconds
+    int16_t exposures;               // SNAPSHOT
+    double eachExposure;             // EACHSNAP, seconds
+    double pixelWidth;               // PIXWIDTH
+    double pixelHeight;              // PIXHEIGH
+    int16_t readoutMode;             // RESMODE
+    uint16_t exposureState;          // EXPSTATE, hexadecimal text
+    double temperature;              // CCD-TEMP
+    double response;                 // RESPONSE
+    double gain;                     // GAIN
+    double focalLength;              // FOCALLEN
+    double aperture;                 // APERTURE
+    char filter[FI_TEXT_CHARS];      // FILTER
+    int32_t background;              // BACKGRND
+    int32_t range;                   // RANGE
+    char history[FI_TEXT_CHARS];     // KESLHIST
+    int32_t pedestal;                // PEDESTAL
+    double trackTime;                // TRAKTIME, seconds
+    int32_t saturation;              // DATAMAX, clamped to 0..65535
+    char note[FI_TEXT_CHARS];        // NOTE
+    char observer[FI_TEXT_CHARS];    // OBSERVER
+};
+
+extern "C" {
+ORBEX_API uint16_t FITSImport(uint16_t request, const char* path, void* output);
+}

@@ -1,5 +1,7 @@
 #include "image/fits_io.h"
 
+#include "image/fits_reader.h"
+#include "image/fits_writer.h"
 #include "image/image.h"
 #include "platform/archive.h"
 #include "platform/file_error.h"
@@ -7,18 +9,32 @@
 
 namespace {
 
-constexpr const char* kNoFitsSupport = "FITS files are not supported by this build of Quorvane.";
+// The header text is work space of one save: gone again however the save ends.
+struct HeaderTextScope {
+    explicit HeaderTextScope(CImage& image) : image_(image) {}
+    ~HeaderTextScope() { image_.fitsHeaderText.clear(); }
+    HeaderTextScope(const HeaderTextScope&) = delete;
+    HeaderTextScope& operator=(const HeaderTextScope&) = delete;
+    CImage& image_;
+};
 
 }  // namespace
 
-void LoadFitsImage(CImage&, const std::string& path) {
-    ShowMessage(kNoFitsSupport);
-    throw CFileException(CFileException::generic, path, kNoFitsSupport);
+void LoadFitsImage(CImage& image, const std::string& path) {
+    FitsImportOutcome outcome = ImportFitsImage(image, path, &FITSImport);
+    if (outcome == FitsImportOutcome::ok)
+        return;
+    const char* text = FitsImportFailureText(outcome);
+    ShowMessage(text);
+    throw CFileException(CFileException::generic, path, text);
 }
 
-void SaveFitsImage(CImage&, CArchive& archive) {
-    ShowMessage(kNoFitsSupport);
-    throw CFileException(CFileException::generic, archive.GetFilePath(), kNoFitsSupport);
+void SaveFitsImage(CImage& image, CArchive& archive) {
+    HeaderTextScope scope(image);
+    BuildFitsHeader(image, TodayFitsDate());
+    archive.Write(image.fitsHeaderText.data(), image.fitsHeaderText.size());
+    image.fitsHeaderText.clear();
+    WriteFitsData(image, archive);
 }
 
-bool FitsExportAvailable() { return false; }
+bool FitsExportAvailable() { return true; }

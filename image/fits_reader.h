@@ -1,0 +1,50 @@
+#pragma once
+// The program's side of a FITS import: asks the library for the file's
+// probe, native-style header, header cards and pixels, corrects what the
+// file left out, and maps the result into an image record. The record is
+// filled only when the whole import succeeded.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fitslib/orbex.h"
+
+class CImage;
+
+// The library entry point, or a stand-in with the same contract.
+using FitsImportFunction = uint16_t (*)(uint16_t request, const char* path, void* output);
+
+enum class FitsImportOutcome {
+    ok,
+    notFits,      // the library could not open the file as FITS
+    unsupported,  // not a 16-bit image of two axes, or its size is unusable
+    tooLarge,     // more pixels than the program holds
+    failed,       // any other failure of the library
+};
+
+// Runs the probe, header and header-text requests into image (the record
+// being built, not the one the user sees) and maps them into it.
+FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportFunction import);
+
+// Loads header and pixels into a separate record and moves the result into
+// image only on success; on failure image is unchanged and the outcome says why.
+FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
+                                  FitsImportFunction import);
+
+// The user's notice for a failed import.
+const char* FitsImportFailureText(FitsImportOutcome outcome);
+
+// The conversion steps, in the order ImportFits runs them.
+void CorrectImageInfo(FITSIMAGEINFO& info);
+// First camera table row (0..14) whose name occurs in text, or -1.
+int MatchCameraRow(const char* text);
+void ChooseDisplayLevels(CImage& image, int32_t background, int32_t range);
+void CopyImageInfo(CImage& image, const FITSIMAGEINFO& info);
+void ApplyMetricStandard(CImage& image);
+void RemoveWriterRecords(std::vector<char>& records);
+
+// Whether the kept header records contain text (searched up to the terminator).
+bool RecordsContain(const std::vector<char>& records, const char* text);
+// The number after "NAME    =" in the kept records, or fallback.
+double RecordNumber(const std::vector<char>& records, const char* keyword, double fallback);
