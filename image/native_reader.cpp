@@ -46,14 +46,14 @@ void CheckImageSize(const CImage& image, const CArchive& archive) {
                                  std::to_string(image.Height) + " pixels) is not supported.");
 }
 
-// A file too short for the rows its header promises ends early anyway;
-// saying so before allocating keeps a tiny hostile file from costing gigabytes.
-void CheckFileHoldsRows(const CImage& image, const CArchive& archive) {
+// Whether the file can hold the rows its header promises; a file that cannot
+// will fail while its rows are read, and must not cost a huge buffer first.
+bool FileCanHoldRows(const CImage& image, const CArchive& archive) {
     auto remaining = archive.BytesRemaining();
-    if (!remaining) return;
+    if (!remaining) return true;
     uint64_t rowBytes = image.fileType == kFileCompressed ? kRowLengthBytes + uint64_t(image.Width) + 1
                                                           : 2 * uint64_t(image.Width);
-    if (*remaining < rowBytes * uint64_t(image.Height)) FailQuietly(archive, CFileException::endOfFile);
+    return *remaining >= rowBytes * uint64_t(image.Height);
 }
 
 std::vector<uint16_t> AllocatePixels(const CImage& image, const CArchive& archive) {
@@ -77,8 +77,11 @@ void ReadUncompressedRows(CArchive& archive, std::vector<uint16_t>& pixels) {
     ToHostOrder(pixels);
 }
 
-void ReadCompressedRows(const CImage& image, CArchive& archive, std::vector<uint16_t>& pixels) {
+// Without a destination the rows are decoded into one scratch row, so a file
+// too short for its header still fails exactly where and how it would.
+void ReadCompressedRows(const CImage& image, CArchive& archive, std::vector<uint16_t>* pixels) {
     std::vector<uint8_t> stored(2 * size_t(image.Width));
+    std::vector<uint16_t> scratch(pixels ? 0 : size_t(image.Width));
     for (int32_t y = 0; y < image.Height; ++y) {
         uint8_t lengthBytes[kRowLengthBytes];
         if (archive.Read(lengthBytes, sizeof lengthBytes) != sizeof lengthBytes)
@@ -87,7 +90,8 @@ void ReadCompressedRows(const CImage& image, CArchive& archive, std::vector<uint
         if (length <= image.Width || length > 2 * image.Width) FailWithMessage(archive, kRowLengthOutOfRange);
         if (archive.Read(stored.data(), size_t(length)) != size_t(length))
             FailQuietly(archive, CFileException::endOfFile);
-        if (!image.ExpandLine(length, stored.data(), pixels.data() + size_t(y) * size_t(image.Width)))
+        uint16_t* row = pixels ? pixels->data() + size_t(y) * size_t(image.Width) : scratch.data();
+        if (!image.ExpandLine(length, stored.data(), row))
             FailWithMessage(archive, kRowDecompressionFailed);
     }
 }
@@ -110,10 +114,13 @@ void ReadImageArchive(CImage& image, CArchive& archive) {
     if (image.Data_version != 1) FailWithMessage(archive, kNot16BitData);
 
     CheckImageSize(image, archive);
-    CheckFileHoldsRows(image, archive);
+    if (!FileCanHoldRows(image, archive)) {
+        if (image.fileType == kFileCompressed) ReadCompressedRows(image, archive, nullptr);
+        FailQuietly(archive, CFileException::endOfFile);
+    }
     std::vector<uint16_t> pixels = AllocatePixels(image, archive);
     if (image.fileType == kFileCompressed)
-        ReadCompressedRows(image, archive, pixels);
+        ReadCompressedRows(image, archive, &pixels);
     else
         ReadUncompressedRows(archive, pixels);
     image.pixels = std::move(pixels);
