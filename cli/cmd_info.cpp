@@ -1,6 +1,8 @@
-// quorvane-cli info FILE [--json]: the image's header fields.
+// quorvane-cli info FILE [--json]: the image parameters as printed, or every
+// header field as JSON.
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,32 +78,11 @@ std::string InfoJson(const CImage& image) {
     return json.Close();
 }
 
-const char* NameOrUnknown(const char* const* names, int count, int index) {
-    return index >= 0 && index < count ? names[index] : "Other";
-}
-
-// A short readable summary of the record.
-std::string InfoSummaryText(const CImage& image) {
-    char text[1024];
-    std::snprintf(text, sizeof text,
-                  "Camera:      %s (row %d)\n"
-                  "File type:   %s\n"
-                  "Image kind:  %s\n"
-                  "Size:        %d x %d pixels\n"
-                  "Exposure:    %.2f s\n"
-                  "Date, time:  %s %s\n"
-                  "Observer:    %s\n"
-                  "Filter:      %s\n"
-                  "Note:        %s\n"
-                  "History:     %s\n"
-                  "Saturation:  %u ADU\n"
-                  "Display:     back %d, range %d\n",
-                  image.cameraName.c_str(), image.cameraIndex, NameOrUnknown(FileTypeName, 4, image.fileType),
-                  NameOrUnknown(ImageKindName, 3, image.imageKind), image.Width, image.Height,
-                  image.Exposure / 100.0, image.Date.c_str(), image.Time.c_str(), image.Observer.c_str(),
-                  image.Filter.c_str(), image.Note.c_str(), image.History.c_str(), image.Sat_level,
-                  image.display.back, image.display.range);
-    return text;
+// The printed parameters text, titled with the file's name as a window would be.
+std::string ParametersText(const CImage& image, const std::string& path) {
+    std::string text;
+    image.ParametersReport(text, std::filesystem::path(path).filename().string());
+    return text + "\n";
 }
 
 }  // namespace
@@ -112,7 +93,7 @@ int RunInfo(const std::vector<std::string>& args) {
     if (!parsed) return UsageError("info", problem);
     CImage image;
     if (!LoadImageFile(parsed->positional[0], image)) return kExitFailed;
-    std::string text = parsed->Has("--json") ? InfoJson(image) : InfoSummaryText(image);
+    std::string text = parsed->Has("--json") ? InfoJson(image) : ParametersText(image, parsed->positional[0]);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kExitOk;
 }

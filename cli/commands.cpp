@@ -8,12 +8,20 @@
 int RunInfo(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
+int RunRender(const std::vector<std::string>& args);
+int RunMeasure(const std::vector<std::string>& args);
+int RunProfile(const std::vector<std::string>& args);
 
 const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
-        {"info", "FILE [--json]", "print the image's header fields", RunInfo},
+        {"info", "FILE [--json]", "print the image parameters (every header field with --json)", RunInfo},
         {"dump", "FILE OUT.raw", "write the pixels as little-endian 16-bit values, top row first", RunDump},
         {"convert", "IN OUT [--to native|fits]", "load an image and save it again", RunConvert},
+        {"render", "IN OUT.png [--back B] [--range R] [--auto] [--smooth] [--invert] [--zoom 0..4]",
+         "write the image as its window shows it, as a grey PNG", RunRender},
+        {"measure", "IN X Y [--box N]", "print the crosshair readouts at a pixel as JSON", RunMeasure},
+        {"profile", "IN X Y [--box N]", "print the stellar profile of the star found from a pixel as JSON",
+         RunProfile},
     };
     return commands;
 }
