@@ -1,0 +1,167 @@
+#include "app/quorvane_doc.h"
+
+#include <QFileInfo>
+#include <exception>
+#include <new>
+
+#include "app/contrast_bar.h"
+#include "app/main_frame.h"
+#include "app/prompts.h"
+#include "app/quorvane_app.h"
+#include "platform/archive.h"
+#include "platform/file_error.h"
+#include "platform/messages.h"
+
+namespace {
+
+// The star list grows in blocks of this many entries.
+constexpr size_t kStarBlock = 10;
+
+constexpr const char* kRunInProgress =
+    "A deconvolution is in progress.  You must abort it before you can close the image.";
+
+QWidget* MainWindow() {
+    CQuorvaneApp* app = CQuorvaneApp::Instance();
+    return app ? app->MainFrame() : nullptr;
+}
+
+std::string FailureDetail(const std::exception& failure) {
+    if (dynamic_cast<const std::bad_alloc*>(&failure)) return "There is not enough memory for the image.";
+    return failure.what();
+}
+
+}  // namespace
+
+CQuorvaneDoc::CQuorvaneDoc(QObject* parent) : QObject(parent) {}
+
+CQuorvaneDoc::~CQuorvaneDoc() = default;
+
+bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
+    const std::string file = QFile::encodeName(path).toStdString();
+    try {
+        CArchive archive(file, CArchive::load);
+        image_.Serialize(archive);
+    } catch (const std::exception& failure) {
+        ShowMessage("Unable to open " + QFileInfo(path).fileName().toStdString() + ".\n" + FailureDetail(failure));
+        return false;
+    }
+    image_.document = this;
+    if (!HasImage() || !bitmap_.Create(image_.Width, image_.Height)) {
+        ShowMessage("Unable to open " + QFileInfo(path).fileName().toStdString() +
+                    ".\nThere is not enough memory to display the image.");
+        return false;
+    }
+    pathName_ = QFileInfo(path).absoluteFilePath();
+    RefreshContrastBar();
+    BuildDisplayBitmap();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
+    // Saving pixels the engine is writing would store a torn image.
+    if (IsRunning()) return false;
+    const std::string file = QFile::encodeName(path).toStdString();
+    try {
+        CArchive archive(file, CArchive::store);
+        image_.Serialize(archive);
+        archive.Commit();
+    } catch (const std::exception& failure) {
+        ShowMessage("Unable to save " + QFileInfo(path).fileName().toStdString() + ".\n" + FailureDetail(failure));
+        return false;
+    }
+    const bool renamed = QFileInfo(path).absoluteFilePath() != pathName_;
+    pathName_ = QFileInfo(path).absoluteFilePath();
+    SetModifiedFlag(false);
+    if (renamed) emit pathChanged();
+    return true;
+}
+
+bool CQuorvaneDoc::DoFileSave() { return pathName_.isEmpty() ? DoSaveAs() : OnSaveDocument(pathName_); }
+
+bool CQuorvaneDoc::DoSaveAs() {
+    const QString path = UserPrompts().saveFileName(MainWindow(), pathName_);
+    if (path.isEmpty()) return false;
+    return OnSaveDocument(path);
+}
+
+bool CQuorvaneDoc::SaveModified() {
+    if (!modified_) return true;
+    switch (UserPrompts().saveChanges(MainWindow(), Title())) {
+    case SaveChangesAnswer::save: return DoFileSave();
+    case SaveChangesAnswer::discard: return true;
+    case SaveChangesAnswer::cancel: break;
+    }
+    return false;
+}
+
+bool CQuorvaneDoc::CanCloseFrame() {
+    // Checked before the save prompt, so that no save of a half-written
+    // image is offered either.
+    CQuorvaneApp* app = CQuorvaneApp::Instance();
+    if (app && app->IsBusy()) {
+        ShowMessage(kRunInProgress, "FYI", MessageIcon::exclamation);
+        return false;
+    }
+    return SaveModified();
+}
+
+void CQuorvaneDoc::OnCloseDocument() {
+    if (CQuorvaneApp* app = CQuorvaneApp::Instance()) app->DocumentClosing(*this);
+    bitmap_.Free();
+    deleteLater();
+}
+
+QString CQuorvaneDoc::Title() const { return QFileInfo(pathName_).fileName(); }
+
+void CQuorvaneDoc::SetModifiedFlag(bool modified) {
+    if (modified_ == modified) return;
+    modified_ = modified;
+    emit modifiedChanged(modified);
+}
+
+DisplaySize CQuorvaneDoc::GetDisplaySize() const {
+    return ZoomedSize(image_.Width, image_.Height, image_.display.zoom);
+}
+
+void CQuorvaneDoc::BuildDisplayBitmap() {
+    if (::BuildDisplayBitmap(image_, histogram_, bitmap_)) RefreshContrastBar();
+}
+
+bool CQuorvaneDoc::IsRunning() const {
+    const CQuorvaneApp* app = CQuorvaneApp::Instance();
+    return app && app->IsBusy() && app->RunningDocument() == this;
+}
+
+void CQuorvaneDoc::FlipHorizontal() {
+    // Flipping while the engine writes would scramble both images.
+    if (IsRunning()) return;
+    image_.FlipHorizontal();
+    BuildDisplayBitmap();
+    UpdateAllViews();
+    SetModifiedFlag();
+}
+
+void CQuorvaneDoc::FlipVertical() {
+    if (IsRunning()) return;
+    image_.FlipVertical();
+    BuildDisplayBitmap();
+    UpdateAllViews();
+    SetModifiedFlag();
+}
+
+void CQuorvaneDoc::AddStar(StarPoint star) {
+    if (stars_.size() == stars_.capacity()) stars_.reserve(stars_.size() + kStarBlock);
+    stars_.push_back(star);
+}
+
+void CQuorvaneDoc::RemoveStarAt(size_t index) {
+    if (index < stars_.size()) stars_.erase(stars_.begin() + std::ptrdiff_t(index));
+}
+
+void CQuorvaneDoc::ClearStars() { stars_.clear(); }
+
+void CQuorvaneDoc::RefreshContrastBar() {
+    CQuorvaneApp* app = CQuorvaneApp::Instance();
+    if (app && app->ContrastBar()) app->ContrastBar()->LoadSettings(image_.display);
+}

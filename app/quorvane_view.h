@@ -1,0 +1,114 @@
+#pragma once
+// The scrolling window that shows one image: the display bitmap stretched
+// to the zoom, the picked stars and the selection rectangle over it, and
+// the left click of the current click mode (drag a rectangle, pick or
+// unpick a star, sample a stellar profile). Runs the image commands of its
+// context menu.
+
+#include <QAbstractScrollArea>
+#include <cstdint>
+
+#include "app/commands.h"
+#include "app/display/display.h"
+#include "platform/qt/interval_timer.h"
+
+class CChildFrame;
+class CQuorvaneApp;
+class CQuorvaneDoc;
+class QMenu;
+
+// A rectangle of image coordinates; sorted (left <= right, top <= bottom)
+// once a drag has ended.
+struct SelectionRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    friend bool operator==(const SelectionRect&, const SelectionRect&) = default;
+};
+
+class CQuorvaneView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    CQuorvaneView(CQuorvaneDoc& document, CQuorvaneApp& app, QWidget* parent = nullptr);
+    ~CQuorvaneView() override;
+
+    CQuorvaneDoc& GetDocument() const { return document_; }
+    CChildFrame* Frame() const;
+
+    // Scroll sizes from the display size, then the frame placed at the
+    // top-left and fitted.
+    void OnInitialUpdate();
+    // Sizes the frame to show the whole display where the main window has
+    // room, and scroll bars for the rest.
+    void FitFrame();
+    // The view became the active one: loads its settings into the contrast bar.
+    void OnActivateView();
+
+    // The contrast bar's settings for this image: remap, redraw, refit on a zoom change.
+    void ApplyDisplaySettings(const DisplaySettings& settings);
+    // New palette greys for (lo, hi); the colour table goes back to the
+    // default window with the image's inversion.
+    void RedoPalette(int32_t lo, int32_t hi);
+    const PaletteGreys& Palette() const { return palette_; }
+
+    QPoint ScrollPosition() const;
+    // A point of the viewport as an image pixel (not clipped).
+    QPoint ViewportToImage(QPoint viewportPoint) const;
+    // An image pixel as a point of the viewport.
+    QPoint ImageToViewport(QPoint imagePoint) const;
+
+    const SelectionRect& Selection() const { return selection_; }
+    bool HasSelection() const { return hasSelection_; }
+    bool IsDragging() const { return dragging_; }
+
+    // Cleared only while painting for the printer.
+    bool showMarks = true;
+    // Read and written by the deconvolution run driver.
+    bool abortRequested = false;
+    uint16_t iterations = 0;
+    IntervalTimer& RunTimer() { return runTimer_; }
+
+    bool HandlesCommand(int id) const;
+    CommandState QueryCommand(int id) const;
+    void OnCommand(int id);
+    // The context menu with its entries' current states (shown at globalPos
+    // when exec is true; tests inspect it without showing).
+    QMenu* BuildContextMenu(QWidget* parent) const;
+
+    // Draws the image and, while showMarks is set, the stars and the selection.
+    void Draw(QPainter& painter, const QRect& exposed) const;
+
+signals:
+    // Something that enable rules read has changed (stars, selection).
+    void commandStateChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void UpdateScrollBars();
+    void StartSelection(QPoint cursor);
+    void PickStar(QPoint cursor, QPoint clickInViewport);
+    void ProfileClick(QPoint cursor);
+    void EndSelection();
+    void InvalidateOutline(const SelectionRect& rect);
+    void InvalidateMark(QPoint imagePoint);
+    void ShowCrosshairs();
+    void CleanImage();
+    void UpdateCursorShape();
+
+    CQuorvaneDoc& document_;
+    CQuorvaneApp& app_;
+    SelectionRect selection_;
+    bool hasSelection_ = false;
+    bool dragging_ = false;
+    PaletteGreys palette_{};
+    IntervalTimer runTimer_;
+};

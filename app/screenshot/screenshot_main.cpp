@@ -1,0 +1,75 @@
+// Writes a picture of the main window with an image open, as a person
+// would see it: the image window at 1:1, the toolbar, the status bar and the
+// floating contrast bar. Runs on any Qt platform, offscreen included.
+//
+//   quorvane-screenshot <image> <output.png>
+#include <QApplication>
+#include <QDir>
+#include <QMdiArea>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+#include "app/contrast_bar.h"
+#include "app/main_frame.h"
+#include "app/quorvane_app.h"
+#include "platform/messages.h"
+#include "platform/qt/profile.h"
+
+namespace {
+
+constexpr int kTitleHeight = 22;
+
+// Top-level windows carry no title bar offscreen; the bar gets a plain one.
+QImage WithTitleBar(const QImage& body, const QString& title) {
+    QImage framed(body.width() + 2, body.height() + kTitleHeight + 1, QImage::Format_ARGB32);
+    framed.fill(QColor(70, 70, 80));
+    QPainter painter(&framed);
+    painter.fillRect(QRect(1, 1, framed.width() - 2, kTitleHeight - 1), QColor(60, 90, 150));
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(8, 1, framed.width() - 16, kTitleHeight - 1), Qt::AlignVCenter | Qt::AlignLeft, title);
+    painter.drawImage(1, kTitleHeight, body);
+    return framed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: quorvane-screenshot <image> <output.png>\n");
+        return 2;
+    }
+    // The user's own settings are neither read nor changed.
+    QTemporaryDir settings;
+    Profile::UseFolder(settings.path());
+    SetMessageHandler([](const Message& message) { std::fprintf(stderr, "%s\n", message.text.c_str()); });
+
+    CQuorvaneApp app;
+    CQuorvaneApp::StartOptions options;
+    options.runStartupTip = false;
+    options.showMaximized = false;
+    if (!app.InitInstance({QStringLiteral("quorvane"), QString::fromLocal8Bit(argv[1])}, options)) return 1;
+    CMainFrame* frame = app.MainFrame();
+    frame->resize(1180, 700);
+    frame->move(0, 0);
+    QTest::qWait(100);
+    frame->RefitAllViews();
+    CContrastBar* bar = app.ContrastBar();
+    if (bar) bar->move(frame->width() - bar->width() - 24, 150);
+    QTest::qWait(300);
+
+    QImage shot = frame->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    if (bar && bar->isVisible()) {
+        QPainter painter(&shot);
+        const QPoint at = bar->pos() - frame->pos() - QPoint(1, kTitleHeight);
+        painter.drawImage(at, WithTitleBar(bar->grab().toImage(), bar->windowTitle()));
+    }
+    if (!shot.save(QString::fromLocal8Bit(argv[2]))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    app.ExitInstance();
+    return 0;
+}

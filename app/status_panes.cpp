@@ -1,0 +1,66 @@
+#include "app/status_panes.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStatusBar>
+
+#include "app/commands.h"
+
+namespace {
+
+QLabel* Indicator(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(text) + 10);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return label;
+}
+
+void Show(QLabel* indicator, bool on) { indicator->setEnabled(on); }
+
+}  // namespace
+
+StatusPanes::StatusPanes(QStatusBar& bar) : QObject(&bar), bar_(bar) {
+    message_ = new QLabel(QString::fromLatin1(kReadyText));
+    message_->setObjectName(QStringLiteral("messagePane"));
+    caps_ = Indicator(QStringLiteral("CAPS"));
+    num_ = Indicator(QStringLiteral("NUM"));
+    scroll_ = Indicator(QStringLiteral("SCRL"));
+    bar.addWidget(message_, 1);
+    bar.addPermanentWidget(caps_);
+    bar.addPermanentWidget(num_);
+    bar.addPermanentWidget(scroll_);
+    SetLockState(false, false, false);
+    // Qt cannot ask the keyboard for its lock lights; the program follows
+    // the lock keys as they are pressed while it has the focus.
+    qApp->installEventFilter(this);
+}
+
+void StatusPanes::SetMessageText(const QString& text) { message_->setText(text); }
+
+QString StatusPanes::MessageText() const { return message_->text(); }
+
+QString StatusPanes::ShownText() const {
+    const QString prompt = bar_.currentMessage();
+    return prompt.isEmpty() ? message_->text() : prompt;
+}
+
+void StatusPanes::SetLockState(bool caps, bool num, bool scroll) {
+    Show(caps_, caps);
+    Show(num_, num);
+    Show(scroll_, scroll);
+}
+
+bool StatusPanes::eventFilter(QObject* watched, QEvent* event) {
+    // Each key reaches exactly one window before any widget sees it.
+    if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat()) {
+            if (key->key() == Qt::Key_CapsLock) Show(caps_, !caps_->isEnabled());
+            if (key->key() == Qt::Key_NumLock) Show(num_, !num_->isEnabled());
+            if (key->key() == Qt::Key_ScrollLock) Show(scroll_, !scroll_->isEnabled());
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
