@@ -16,6 +16,8 @@
 namespace {
 // The rule runs across the client area this far inside each side.
 constexpr int kRuleInset = 2;
+// Room between the fixed heading text and the title after it.
+constexpr int kHeadingGap = 6;
 // Room between the rule and the list below it.
 constexpr int kGapBelowRule = 6;
 // The list is sized for its longest text: eight lines of five names.
@@ -33,6 +35,7 @@ CModificationsDialog::CModificationsDialog(QWidget* parent, const std::string& d
     title_->setObjectName(QStringLiteral("title"));
     title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* headingRow = new QHBoxLayout;
+    headingRow->setSpacing(kHeadingGap);
     headingRow->addWidget(heading);
     headingRow->addWidget(title_, 1);
 

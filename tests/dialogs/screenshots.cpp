@@ -1,5 +1,5 @@
 // Pictures of the crosshair and stellar-profile windows measuring a
-// synthetic star, for the documentation. Usage: dialogs_screenshots <folder>
+// synthetic star, and of the two image sheets, for the documentation. Usage: dialogs_screenshots <folder>
 
 #include <QApplication>
 #include <QDir>
@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "app/dialogs/crosshair_dialog.h"
+#include "app/dialogs/image_parameters_dialog.h"
+#include "app/dialogs/modifications_dialog.h"
 #include "app/dialogs/profile_dialog.h"
 #include "dialog_fixtures.h"
 #include "measure/crosshair.h"
@@ -29,6 +31,18 @@ int main(int argc, char** argv) {
     const CrosshairReadout readout = crosshair->UpdateAt(*image, 61, 45, boxSize);
     crosshair->show();
 
+    image->Observer = "R. Vance";
+    image->Note = "Synthetic star field";
+    image->Readout_mode = 1;
+    image->Exposure = 6000;
+    image->Exposure_state = 356;
+    image->Temperature = -20.5;
+    image->History = "@LMh";
+    CImageParametersDialog parameters(nullptr, *image, "stars.qvz");
+    CModificationsDialog modifications(nullptr, "stars.qvz", image->History);
+    parameters.show();
+    modifications.show();
+
     auto* profile = new CProfileDialog(nullptr);
     profile->SetProfile(MeasureProfile(*image, readout.position.x - boxSize / 2,
                                        readout.position.y - boxSize / 2, boxSize));
@@ -37,6 +51,8 @@ int main(int argc, char** argv) {
 
     bool ok = crosshair->grab().save(folder.filePath(QStringLiteral("crosshair-window.png")));
     ok = profile->grab().save(folder.filePath(QStringLiteral("profile-window.png"))) && ok;
+    ok = parameters.grab().save(folder.filePath(QStringLiteral("image-parameters.png"))) && ok;
+    ok = modifications.grab().save(folder.filePath(QStringLiteral("modifications.png"))) && ok;
     delete crosshair;
     delete profile;
     if (!ok) {
