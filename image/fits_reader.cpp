@@ -360,5 +360,6 @@ const char* FitsImportFailureText(FitsImportOutcome outcome) {
     case FitsImportOutcome::failed:
         break;
     }
-    return "The pixels of the FITS file could not be read.";
+    return "The pixels of the FITS file could not be read: Quorvane opens plain 16-bit "
+           "images with two axes.";
 }
