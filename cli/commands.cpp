@@ -11,6 +11,7 @@ int RunConvert(const std::vector<std::string>& args);
 int RunRender(const std::vector<std::string>& args);
 int RunMeasure(const std::vector<std::string>& args);
 int RunProfile(const std::vector<std::string>& args);
+int RunDeconvolve(const std::vector<std::string>& args);
 
 const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
@@ -22,6 +23,8 @@ const std::vector<CliCommand>& CliCommands() {
         {"measure", "IN X Y [--box N]", "print the crosshair readouts at a pixel as JSON", RunMeasure},
         {"profile", "IN X Y [--box N]", "print the stellar profile of the star found from a pixel as JSON",
          RunProfile},
+        {"deconvolve", "IN OUT --star X,Y [--star X,Y ...] [--iterations 1..10] [--area LEFT,TOP,RIGHT,BOTTOM] [--quiet]",
+         "sharpen by Lucy-Richardson with a PSF from the stars; saved in IN's format", RunDeconvolve},
     };
     return commands;
 }

@@ -1,0 +1,191 @@
+// quorvane-cli deconvolve IN OUT --star X,Y [--star X,Y ...] [--iterations N]
+// [--area LEFT,TOP,RIGHT,BOTTOM] [--quiet]: the window's "Start L-R" without
+// a window. Ctrl-C aborts; OUT is then not written.
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+#include "decon/decon_engine.h"
+#include "decon/run_selection.h"
+#include "image/image.h"
+
+namespace {
+
+constexpr int kDefaultIterations = 5;
+constexpr int kMaxIterations = 10;
+constexpr int kBarWidth = 30;
+
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void OnInterrupt(int) { interrupted.store(true, std::memory_order_relaxed); }
+
+// "A,B" or "A,B,C,D" into count whole numbers.
+bool ParseIntList(const std::string& text, size_t count, std::vector<int>& values) {
+    values.clear();
+    size_t start = 0;
+    while (values.size() < count) {
+        const size_t comma = text.find(',', start);
+        const bool last = values.size() + 1 == count;
+        if (last != (comma == std::string::npos)) return false;
+        int value = 0;
+        if (!ParseInt(text.substr(start, last ? std::string::npos : comma - start), value)) return false;
+        values.push_back(value);
+        start = comma + 1;
+    }
+    return true;
+}
+
+// Takes every --star out of args, since the common parser keeps one value per option.
+bool TakeStars(std::vector<std::string>& args, std::vector<std::pair<int, int>>& stars, std::string& problem) {
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string value;
+        if (args[i] == "--star") {
+            if (i + 1 == args.size()) return problem = "--star needs X,Y", false;
+            value = args[++i];
+        } else if (args[i].rfind("--star=", 0) == 0) {
+            value = args[i].substr(7);
+        } else {
+            rest.push_back(args[i]);
+            continue;
+        }
+        std::vector<int> xy;
+        if (!ParseIntList(value, 2, xy)) return problem = "--star takes X,Y, not \"" + value + "\"", false;
+        stars.emplace_back(xy[0], xy[1]);
+    }
+    args = rest;
+    return true;
+}
+
+// The engine's status line as a progress bar on stderr (one line per
+// stage and per tenth when stderr is not a terminal).
+class ProgressHooks : public DeconHooks {
+public:
+    explicit ProgressHooks(bool quiet) : quiet_(quiet), terminal_(isatty(STDERR_FILENO)) {}
+    ~ProgressHooks() override { Finish(); }
+
+    bool AbortRequested() override { return interrupted.load(std::memory_order_relaxed); }
+    void SetStatus(const char* text) override {
+        last_ = text;
+        int percent = 0;
+        if (std::sscanf(text, "Deconvolved %d%%", &percent) != 1) percent = 0;
+        if (quiet_) return;
+        if (terminal_) {
+            const int filled = percent * kBarWidth / 100;
+            std::fprintf(stderr, "\r[%s%s] %-40s", std::string(filled, '#').c_str(),
+                         std::string(kBarWidth - filled, ' ').c_str(), text);
+            open_ = true;
+        } else if (percent / 10 != shownTenth_ || percent == 0) {
+            shownTenth_ = percent / 10;
+            std::fprintf(stderr, "%s\n", text);
+        }
+        std::fflush(stderr);
+    }
+    void Finish() {
+        if (open_) std::fprintf(stderr, "\n");
+        open_ = false;
+    }
+    const std::string& Last() const { return last_; }
+
+private:
+    bool quiet_;
+    bool terminal_;
+    bool open_ = false;
+    int shownTenth_ = -1;
+    std::string last_;
+};
+
+struct DeconvolveRequest {
+    std::string in, out;
+    std::vector<std::pair<int, int>> stars;
+    int iterations = kDefaultIterations;
+    std::optional<DeconRect> area;
+    bool quiet = false;
+};
+
+// Fills request from the arguments; returns a usage problem, empty when fine.
+std::string ParseRequest(std::vector<std::string> args, DeconvolveRequest& request) {
+    std::string problem;
+    if (!TakeStars(args, request.stars, problem)) return problem;
+    auto parsed = ParseArgs(args, {{"--iterations", true}, {"--area", true}, {"--quiet", false}}, 2, 2, problem);
+    if (!parsed) return problem;
+    if (request.stars.empty()) return "at least one --star X,Y is needed for the PSF";
+    request.in = parsed->positional[0];
+    request.out = parsed->positional[1];
+    request.quiet = parsed->Has("--quiet");
+    if (auto text = parsed->Value("--iterations"))
+        if (!ParseInt(*text, request.iterations) || request.iterations < 1 || request.iterations > kMaxIterations)
+            return "--iterations takes 1 to 10, not \"" + *text + "\"";
+    if (auto text = parsed->Value("--area")) {
+        std::vector<int> v;
+        if (!ParseIntList(*text, 4, v) || v[2] <= v[0] || v[3] <= v[1])
+            return "--area takes LEFT,TOP,RIGHT,BOTTOM with RIGHT > LEFT and BOTTOM > TOP, not \"" + *text + "\"";
+        request.area = DeconRect{v[1], v[0], v[3], v[2]};
+    }
+    return {};
+}
+
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        interrupted.store(false);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+
+private:
+    struct sigaction previous_ {};
+};
+
+}  // namespace
+
+int RunDeconvolve(const std::vector<std::string>& args) {
+    DeconvolveRequest request;
+    if (std::string problem = ParseRequest(args, request); !problem.empty())
+        return UsageError("deconvolve", problem);
+
+    CImage image;
+    if (!LoadImageFile(request.in, image)) return kExitFailed;
+
+    InterruptGuard interruptGuard;
+    ProgressHooks hooks(request.quiet);
+    DeconEngine engine;
+    engine.SetHooks(&hooks);
+    if (!engine.Init(image.Width, image.Height)) {
+        PrintError(engine.ErrorText());
+        return kExitFailed;
+    }
+    engine.SetImage(image.pixels.data());
+    for (auto [x, y] : request.stars)
+        if (engine.AddStar(x, y) != StarOutcome::used) PrintError(hooks.Last());
+    const DeconRect rect = RunSelection(request.area ? &*request.area : nullptr, image.Width, image.Height);
+    engine.SetSelection(rect.top, rect.left, rect.bottom, rect.right);
+
+    const StartOutcome outcome = engine.Start(request.iterations);
+    hooks.Finish();
+    if (outcome == StartOutcome::refused) {
+        PrintError(engine.RefusalText() + " " + request.out + " was not written.");
+        return kExitFailed;
+    }
+    if (outcome == StartOutcome::aborted) {
+        PrintError("Deconvolution aborted. " + request.out + " was not written.");
+        return kExitFailed;
+    }
+    engine.ReturnImage();
+    image.AddHistory(kHistoryDeconvolve);
+    if (!SaveImageFile(request.out, image)) return kExitFailed;
+    if (!request.quiet) std::fprintf(stderr, "Deconvolution complete.\n");
+    return kExitOk;
+}

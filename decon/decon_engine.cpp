@@ -1,0 +1,147 @@
+#include "decon/decon_engine.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "decon/decon_texts.h"
+#include "decon/engine_rows.h"
+#include "decon/row_pool.h"
+
+namespace {
+
+constexpr int32_t kMaxSide = 65535;
+constexpr int kArrayCount = 5;
+// The selection must keep this far from every edge: 5 for the grown
+// selection plus 5 for the PSF's half-width.
+constexpr int32_t kEdgeMargin = 10;
+constexpr int kMinIterations = 1;
+constexpr int kMaxIterations = 10;
+
+uint64_t PhysicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+std::string Format(const char* format, int a, int b) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+}  // namespace
+
+DeconEngine::DeconEngine() : kernels_(&SelectDeconKernels()) {}
+
+DeconEngine::~DeconEngine() = default;
+
+int DeconEngine::Threads() const { return pool_ ? pool_->Threads() : 1; }
+
+void DeconEngine::SetHooks(DeconHooks* hooks) { hooks_ = hooks ? hooks : &defaultHooks_; }
+
+bool DeconEngine::Init(int32_t w, int32_t h, const DeconOptions& options) {
+    if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide) {
+        errorText_ = Format(kTextBadSize, w, h);
+        return false;
+    }
+    const int threads = options.threads > 0 ? options.threads : DefaultDeconThreads();
+    const size_t elements = (static_cast<size_t>(w) + 1) * (static_cast<size_t>(h) + 1);
+    const size_t span = static_cast<size_t>(w) + kBackgroundSpanExtra;
+    const uint64_t scratchBytes =
+        static_cast<uint64_t>(threads) * span *
+        (kBackgroundScratchRows * sizeof(uint16_t) + kBackgroundGrid * sizeof(float));
+    const uint64_t needed = kArrayCount * elements * sizeof(float) + scratchBytes;
+    const uint64_t limit = options.memoryLimitBytes ? options.memoryLimitBytes : PhysicalMemoryBytes();
+    const bool allocated = needed <= limit && estimate.Allocate(elements) &&
+                           observed.Allocate(elements) && blurred.Allocate(elements) &&
+                           correction.Allocate(elements) && background.Allocate(elements);
+    if (!allocated) {
+        for (FloatArray* array : {&estimate, &observed, &blurred, &correction, &background})
+            *array = FloatArray();
+        errorText_ = Format(kTextNoMemory, w, h);
+        return false;
+    }
+    width = w;
+    height = h;
+    kernels_ = &SelectDeconKernels(options.kernels);
+    pool_ = std::make_unique<RowPool>(threads);
+    sampleScratch_.assign(pool_->Threads(), std::vector<uint16_t>(span * kBackgroundScratchRows));
+    sampleRows_.assign(pool_->Threads(), std::vector<float>(span * kBackgroundGrid));
+    std::memset(psf, 0, sizeof psf);
+    starCount = 1.0f;
+    return true;
+}
+
+void DeconEngine::SetImage(uint16_t* pixels) {
+    if (!pool_ || pixels == nullptr) return;
+    image = pixels;
+    // The background starts as the image, so that the pixels it never
+    // reaches show the image when the background is first displayed.
+    pool_->ForRows(0, height, [&](int first, int last, int) {
+        for (int32_t row = first; row < last; ++row)
+            for (int32_t column = 0; column < width; ++column) {
+                const size_t i = Index(row, column);
+                estimate[i] = observed[i] = background[i] = static_cast<float>(pixels[i]);
+            }
+    });
+}
+
+void DeconEngine::SetSelection(int32_t t, int32_t l, int32_t b, int32_t r) {
+    top = std::max(t, kEdgeMargin);
+    left = std::max(l, kEdgeMargin);
+    bottom = std::min(b, height - kEdgeMargin);
+    right = std::min(r, width - kEdgeMargin);
+}
+
+float DeconEngine::CorrelatePsf(const float* array, int32_t row, int32_t column) const {
+    float sum = 0.0f;
+    for (int i = 0; i < kPsfSize; ++i)
+        for (int j = 0; j < kPsfSize; ++j)
+            sum = sum + psf[i][j] * array[Index(row - kPsfHalf + i, column - kPsfHalf + j)];
+    return sum;
+}
+
+void DeconEngine::WritePixels(const float* array) {
+    if (image == nullptr) return;
+    hooks_->BeginPixelWrite();
+    pool_->ForRows(0, height, [&](int first, int last, int) {
+        for (int32_t row = first; row < last; ++row)
+            kernels_->toPixelsRow(array + Index(row, 0), image + Index(row, 0), width);
+    });
+    hooks_->EndPixelWrite();
+    hooks_->ImageUpdated();
+}
+
+void DeconEngine::ReturnImage() {
+    if (stepsRan_) WritePixels(estimate.data());
+}
+
+StartOutcome DeconEngine::Refuse(const char* text) {
+    refusalText_ = text;
+    Status(text);
+    return StartOutcome::refused;
+}
+
+StartOutcome DeconEngine::Start(int iterations) {
+    if (started_) return Refuse(kTextAlreadyRun);
+    if (image == nullptr) return Refuse(kTextNoImage);
+    if (starsUsed_ == 0) return Refuse(kTextNoUsableStar);
+    if (Selection().Empty()) return Refuse(kTextEmptySelection);
+    started_ = true;
+    iterations = std::clamp(iterations, kMinIterations, kMaxIterations);
+
+    Status(kTextNoiseReduction);
+    if (!ReduceNoise()) return StartOutcome::aborted;
+
+    Status(kTextEstimatingBackground);
+    const bool backgroundDone = EstimateBackground();
+    WritePixels(background.data());  // shown while the steps start, even after an abort
+    if (!backgroundDone) return StartOutcome::aborted;
+
+    stepsRan_ = true;
+    return Deconvolve(iterations) ? StartOutcome::completed : StartOutcome::aborted;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The engine's only channel to the outside world: an abort check, a status
+// line and the signals around each write into the caller's pixel buffer.
+// The defaults do nothing, which is what a run driven directly needs.
+
+class DeconHooks {
+public:
+    virtual ~DeconHooks() = default;
+
+    // Polled at the start of every row of the long loops, possibly from
+    // several of the engine's threads at once, so it must be thread-safe.
+    virtual bool AbortRequested() { return false; }
+
+    // Called on the engine's own thread with a NUL-terminated line.
+    virtual void SetStatus(const char* /*text*/) {}
+
+    // Bracket every write into the pixel buffer, on the engine's own thread;
+    // a reader of the buffer can hold off the writer between them.
+    virtual void BeginPixelWrite() {}
+    virtual void EndPixelWrite() {}
+
+    // After each completed write into the pixel buffer.
+    virtual void ImageUpdated() {}
+};

@@ -1,0 +1,74 @@
+#pragma once
+// The engine's per-row arithmetic, compiled once per instruction set from the
+// same source. Every version computes each pixel with the same single
+// precision operations in the same order, so all give bit-identical results.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+inline constexpr int kPsfSize = 11;
+inline constexpr int kPsfHalf = 5;
+inline constexpr int kPsfTerms = kPsfSize * kPsfSize;
+
+// Samples per pixel of the background's order statistic: an 8 x 8 grid with a
+// pitch of 4, from offset -16 to +12 in rows and columns.
+inline constexpr int kBackgroundGrid = 8;
+inline constexpr int kBackgroundPitch = 4;
+inline constexpr int kBackgroundReach = 16;
+// Columns a row of samples spans beyond the pixels it serves.
+inline constexpr int kBackgroundSpanExtra = (kBackgroundGrid - 1) * kBackgroundPitch;
+// uint16 scratch a row needs, per column of the span.
+inline constexpr int kBackgroundScratchRows = 28;
+
+struct DeconKernels {
+    const char* name;
+
+    // out[r * outStride + c] = sum over i, j = 0..10, i outer, of
+    // psf[i * 11 + j] * src[(r + i - 5) * stride + c + j - 5].
+    void (*correlateRows)(const float* src, ptrdiff_t stride, const float* psf, float* out,
+                          ptrdiff_t outStride, int rows, int count);
+
+    // One row of a noise-reduction pass; obs and est point at the first pixel.
+    void (*noiseRow)(const float* obs, ptrdiff_t stride, float* est, int count, bool firstPass);
+
+    // samples[k] holds span values of the k-th sample row, starting 16 columns
+    // left of the first pixel; out gets the tenth smallest of each pixel's 64
+    // samples for span - 28 pixels. scratch holds 28 * span values.
+    void (*tenthSmallestRow)(const float* const samples[kBackgroundGrid], int span,
+                             uint16_t* scratch, float* out);
+
+    // dst = (2 x src + up + down + left + right) / 6.
+    void (*smoothRow)(const float* src, ptrdiff_t stride, float* dst, int count);
+
+    // bg = smooth x 0.9, but never above est.
+    void (*finalBackgroundRow)(const float* smooth, const float* est, float* bg, int count);
+
+    void (*subtractBackgroundRow)(float* est, float* obs, const float* bg, int count);
+    void (*addBackgroundRow)(float* est, float* obs, const float* bg, int count);
+
+    // blurred = obs / blurred, with 1 standing in for a zero divisor.
+    void (*ratioRow)(const float* obs, float* blurred, int count);
+
+    // Where obs + bg > threshold: est *= (q + w) / (w + 1), q = corr, w = 8 or 20.
+    void (*dampedUpdateRow)(float* est, const float* obs, const float* bg, const float* corr,
+                            float threshold, int count);
+
+    // Clamped to 0..65535, truncated toward zero; NaN gives 0.
+    void (*toPixelsRow)(const float* src, uint16_t* dst, int count);
+};
+
+const DeconKernels& GenericDeconKernels();
+#if defined(QV_DECON_AVX2)
+const DeconKernels& Avx2DeconKernels();
+#endif
+#if defined(QV_DECON_AVX512)
+const DeconKernels& Avx512DeconKernels();
+#endif
+
+// The versions this processor can run, widest first.
+std::vector<const DeconKernels*> UsableDeconKernels();
+
+// The version named (or, for an empty or unknown name, the environment's
+// QV_DECON_KERNELS, else the widest usable one).
+const DeconKernels& SelectDeconKernels(const char* name = nullptr);

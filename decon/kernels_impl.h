@@ -1,0 +1,418 @@
+// The engine's row kernels, written once over GCC vector types. Each
+// kernels_*.cpp defines QV_KERNEL_BYTES (the vector width) and includes this
+// file; everything lives in an anonymous namespace so that code built for a
+// wider instruction set can never be linked into another version. Only
+// builtins are used here for the same reason.
+//
+// Lanes of a vector compute exactly what the scalar tail computes for one
+// pixel, in the same order, so the result never depends on the width.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "decon/kernels.h"
+
+#ifndef QV_KERNEL_BYTES
+#error "QV_KERNEL_BYTES must be defined before including kernels_impl.h"
+#endif
+
+namespace {
+
+constexpr int kFloatLanes = QV_KERNEL_BYTES / 4;
+constexpr int kShortLanes = QV_KERNEL_BYTES / 2;
+typedef float VecF __attribute__((vector_size(QV_KERNEL_BYTES)));
+typedef int32_t VecI __attribute__((vector_size(QV_KERNEL_BYTES)));
+typedef uint16_t VecU __attribute__((vector_size(QV_KERNEL_BYTES)));
+
+template <class V> struct Lanes;
+template <> struct Lanes<float> { static constexpr int n = 1; };
+template <> struct Lanes<VecF> { static constexpr int n = kFloatLanes; };
+template <> struct Lanes<uint16_t> { static constexpr int n = 1; };
+template <> struct Lanes<VecU> { static constexpr int n = kShortLanes; };
+
+template <class V, class T> inline V Load(const T* p) {
+    V v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class V, class T> inline void Store(T* p, V v) { __builtin_memcpy(p, &v, sizeof v); }
+
+// x in every lane (x - 0 keeps the sign of a zero).
+template <class V> inline V Splat(float x) { return x - V{}; }
+template <> inline float Splat<float>(float x) { return x; }
+
+inline uint16_t Min(uint16_t a, uint16_t b) { return a < b ? a : b; }
+inline uint16_t Max(uint16_t a, uint16_t b) { return a < b ? b : a; }
+inline VecU Min(VecU a, VecU b) { return a < b ? a : b; }
+inline VecU Max(VecU a, VecU b) { return a < b ? b : a; }
+
+// ---- Correlation with the 11 x 11 PSF -------------------------------------
+
+// Keeps a loaded vector in a register: left alone, the compiler folds the
+// load into both multiplies that use it and doubles the loads.
+template <class V> inline V InRegister(V v) {
+    asm("" : "+v"(v));
+    return v;
+}
+template <> inline float InRegister<float>(float v) { return v; }
+
+// Adds the eleven terms of one PSF row for B vectors of pixels.
+template <class V, int B>
+inline void AddPsfRow(const float* in, const float* psfRow, V* acc) {
+    constexpr int L = Lanes<V>::n;
+    // Rolled over j: unrolled, the compiler keeps every coefficient in a
+    // register and spills the accumulators instead.
+#pragma GCC unroll 1
+    for (int j = 0; j < kPsfSize; ++j) {
+        const V k = Splat<V>(psfRow[j]);
+#pragma GCC unroll 8
+        for (int b = 0; b < B; ++b) acc[b] = acc[b] + k * Load<V>(in + j + b * L);
+    }
+}
+
+// The same for two output rows reading the same input row with different PSF
+// rows; each input vector is loaded once for both.
+template <class V, int B>
+inline void AddPsfRowTwice(const float* in, const float* psfRow0, const float* psfRow1, V* acc0,
+                           V* acc1) {
+    constexpr int L = Lanes<V>::n;
+#pragma GCC unroll 1
+    for (int j = 0; j < kPsfSize; ++j) {
+        const V k0 = Splat<V>(psfRow0[j]);
+        const V k1 = Splat<V>(psfRow1[j]);
+#pragma GCC unroll 8
+        for (int b = 0; b < B; ++b) {
+            const V a = InRegister(Load<V>(in + j + b * L));
+            acc0[b] = acc0[b] + k0 * a;
+            acc1[b] = acc1[b] + k1 * a;
+        }
+    }
+}
+
+// Two output rows: out0 centred on src, out1 on the row below. Each pixel
+// still receives its 121 terms with i outer, j inner.
+template <class V, int B>
+inline void CorrelateTwoRows(const float* src, ptrdiff_t stride, const float* psf, float* out0,
+                             float* out1) {
+    constexpr int L = Lanes<V>::n;
+    V acc0[B], acc1[B];
+    for (int b = 0; b < B; ++b) acc0[b] = acc1[b] = V{};
+    const float* in = src - kPsfHalf * stride - kPsfHalf;
+    AddPsfRow<V, B>(in, psf, acc0);
+    for (int x = 1; x < kPsfSize; ++x)
+        AddPsfRowTwice<V, B>(in + x * stride, psf + x * kPsfSize, psf + (x - 1) * kPsfSize, acc0,
+                             acc1);
+    AddPsfRow<V, B>(in + kPsfSize * stride, psf + (kPsfSize - 1) * kPsfSize, acc1);
+    for (int b = 0; b < B; ++b) {
+        Store(out0 + b * L, acc0[b]);
+        Store(out1 + b * L, acc1[b]);
+    }
+}
+
+template <class V, int B>
+inline void CorrelateOneRow(const float* src, ptrdiff_t stride, const float* psf, float* out) {
+    constexpr int L = Lanes<V>::n;
+    V acc[B];
+    for (int b = 0; b < B; ++b) acc[b] = V{};
+    const float* in = src - kPsfHalf * stride - kPsfHalf;
+    for (int i = 0; i < kPsfSize; ++i) AddPsfRow<V, B>(in + i * stride, psf + i * kPsfSize, acc);
+    for (int b = 0; b < B; ++b) Store(out + b * L, acc[b]);
+}
+
+constexpr int kCorrelateBlock = QV_KERNEL_BYTES >= 64 ? 6 : 4;
+
+void CorrelateRows(const float* src, ptrdiff_t stride, const float* psf, float* out,
+                   ptrdiff_t outStride, int rows, int count) {
+    constexpr int wide = kCorrelateBlock * kFloatLanes;
+    int r = 0;
+    for (; r + 1 < rows; r += 2) {
+        const float* s = src + r * stride;
+        float* o0 = out + r * outStride;
+        float* o1 = o0 + outStride;
+        int c = 0;
+        for (; c + wide <= count; c += wide)
+            CorrelateTwoRows<VecF, kCorrelateBlock>(s + c, stride, psf, o0 + c, o1 + c);
+        for (; c + kFloatLanes <= count; c += kFloatLanes)
+            CorrelateTwoRows<VecF, 1>(s + c, stride, psf, o0 + c, o1 + c);
+        for (; c < count; ++c) CorrelateTwoRows<float, 1>(s + c, stride, psf, o0 + c, o1 + c);
+    }
+    if (r < rows) {
+        const float* s = src + r * stride;
+        float* o = out + r * outStride;
+        int c = 0;
+        for (; c + wide <= count; c += wide)
+            CorrelateOneRow<VecF, kCorrelateBlock>(s + c, stride, psf, o + c);
+        for (; c + kFloatLanes <= count; c += kFloatLanes)
+            CorrelateOneRow<VecF, 1>(s + c, stride, psf, o + c);
+        for (; c < count; ++c) CorrelateOneRow<float, 1>(s + c, stride, psf, o + c);
+    }
+}
+
+// ---- Noise reduction --------------------------------------------------------
+
+constexpr int kNoiseReach = 8;   // window offsets -8 .. +7
+constexpr int kNoiseWindow = 16;
+
+// Half-width of the band of values counted as the same level as a.
+inline float NoiseTolerance(float a) {
+    // The square root is taken in double and rounded to float before halving.
+    return static_cast<float>(__builtin_sqrt((static_cast<double>(a) + 100.0) * 2.1)) / 2.0f;
+}
+
+inline float MeanOfFourNeighbours(const float* obs, ptrdiff_t stride) {
+    return (((obs[-stride] + obs[stride]) + obs[-1]) + obs[1]) / 4.0f;
+}
+
+// Applies the outcome of a count for one pixel.
+inline void ApplyNoiseCount(const float* obs, ptrdiff_t stride, float* est, int count, float sum,
+                            bool firstPass) {
+    if (count == 1)
+        *est = MeanOfFourNeighbours(obs, stride);
+    else if (firstPass && count > 0)
+        *est = sum / static_cast<float>(count);
+}
+
+inline void NoisePixel(const float* obs, ptrdiff_t stride, float* est, bool firstPass) {
+    const float a = *est;
+    const float t = NoiseTolerance(a);
+    const float lo = a - t, hi = a + t;
+    int count = 0;
+    float sum = 0.0f;
+    for (int dy = -kNoiseReach; dy < kNoiseWindow - kNoiseReach; ++dy) {
+        const float* row = obs + dy * stride - kNoiseReach;
+        for (int dx = 0; dx < kNoiseWindow; ++dx) {
+            const float b = row[dx];
+            if (lo < b && b < hi) {
+                ++count;
+                sum += b;
+            }
+        }
+        if (!firstPass && count >= 2) break;  // only a lone value matters after pass 0
+    }
+    ApplyNoiseCount(obs, stride, est, count, sum, firstPass);
+}
+
+inline void NoiseVector(const float* obs, ptrdiff_t stride, float* est, bool firstPass) {
+    float loLanes[kFloatLanes], hiLanes[kFloatLanes];
+    for (int l = 0; l < kFloatLanes; ++l) {
+        const float t = NoiseTolerance(est[l]);
+        loLanes[l] = est[l] - t;
+        hiLanes[l] = est[l] + t;
+    }
+    const VecF lo = Load<VecF>(loLanes), hi = Load<VecF>(hiLanes);
+    VecI count = VecI{};
+    VecF sum = VecF{};
+    for (int dy = -kNoiseReach; dy < kNoiseWindow - kNoiseReach; ++dy) {
+        const float* row = obs + dy * stride - kNoiseReach;
+#pragma GCC unroll 16
+        for (int dx = 0; dx < kNoiseWindow; ++dx) {
+            const VecF b = Load<VecF>(row + dx);
+            const VecI inside = (lo < b) & (b < hi);
+            count -= inside;
+            sum += reinterpret_cast<VecF>(reinterpret_cast<VecI>(b) & inside);
+        }
+        if (!firstPass) {
+            bool allShared = true;
+            for (int l = 0; l < kFloatLanes; ++l) allShared = allShared && count[l] >= 2;
+            if (allShared) return;
+        }
+    }
+    for (int l = 0; l < kFloatLanes; ++l)
+        ApplyNoiseCount(obs + l, stride, est + l, count[l], sum[l], firstPass);
+}
+
+void NoiseRow(const float* obs, ptrdiff_t stride, float* est, int count, bool firstPass) {
+    int c = 0;
+    for (; c + kFloatLanes <= count; c += kFloatLanes)
+        NoiseVector(obs + c, stride, est + c, firstPass);
+    for (; c < count; ++c) NoisePixel(obs + c, stride, est + c, firstPass);
+}
+
+// ---- Background order statistic ---------------------------------------------
+
+constexpr int kRankKept = 10;  // the tenth smallest is wanted, so ten suffice
+
+inline uint16_t SampleValue(float v) {
+    v = v >= 0.0f ? v : 0.0f;  // NaN and negatives
+    v = v <= 65535.0f ? v : 65535.0f;
+    return static_cast<uint16_t>(static_cast<int32_t>(v));
+}
+
+// Sorts eight values held in eight rows, for every column (an optimal
+// 19-comparator network).
+template <class V>
+inline void SortEight(uint16_t* const t[8], int x) {
+    static constexpr int8_t pairs[19][2] = {{0, 2}, {1, 3}, {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6},
+                                            {3, 7}, {0, 1}, {2, 3}, {4, 5}, {6, 7}, {2, 4}, {3, 5},
+                                            {1, 4}, {3, 6}, {1, 2}, {3, 4}, {5, 6}};
+    V v[8];
+    for (int k = 0; k < 8; ++k) v[k] = Load<V>(t[k] + x);
+#pragma GCC unroll 19
+    for (const auto& p : pairs) {
+        const V a = v[p[0]], b = v[p[1]];
+        v[p[0]] = Min(a, b);
+        v[p[1]] = Max(a, b);
+    }
+    for (int k = 0; k < 8; ++k) Store(t[k] + x, v[k]);
+}
+
+// The m-th smallest (from 0) of the union of sorted a[0..NA) and b[0..NB):
+// the smallest, over every split of m + 1 values between the two lists, of
+// the larger of the two last values taken.
+template <class V, int NA, int NB>
+inline V KthOfTwo(const V* a, const V* b, int m) {
+    const int first = m + 1 - NB > 0 ? m + 1 - NB : 0;
+    const int last = m + 1 < NA ? m + 1 : NA;
+    V best{};
+    for (int i = first; i <= last; ++i) {
+        V term;
+        if (i == 0)
+            term = b[m];
+        else if (i == m + 1)
+            term = a[m];
+        else
+            term = Max(a[i - 1], b[m - i]);
+        best = i == first ? term : Min(best, term);
+    }
+    return best;
+}
+
+// out[m] at column x = the m-th smallest of in's lists at x and x + offset.
+template <class V, int NA>
+inline void MergeKeepTen(uint16_t* const* in, int offset, uint16_t* const* out, int x) {
+    V a[NA], b[NA];
+    for (int k = 0; k < NA; ++k) {
+        a[k] = Load<V>(in[k] + x);
+        b[k] = Load<V>(in[k] + x + offset);
+    }
+#pragma GCC unroll 10
+    for (int m = 0; m < kRankKept; ++m) Store(out[m] + x, KthOfTwo<V, NA, NA>(a, b, m));
+}
+
+template <class V>
+inline void TenthOfQuads(uint16_t* const* q, int offset, float* out, int x) {
+    V a[kRankKept], b[kRankKept];
+    for (int k = 0; k < kRankKept; ++k) {
+        a[k] = Load<V>(q[k] + x);
+        b[k] = Load<V>(q[k] + x + offset);
+    }
+    const V tenth = KthOfTwo<V, kRankKept, kRankKept>(a, b, kRankKept - 1);
+    for (int l = 0; l < Lanes<V>::n; ++l) out[x + l] = static_cast<float>(tenth[l]);
+}
+template <>
+inline void TenthOfQuads<uint16_t>(uint16_t* const* q, int offset, float* out, int x) {
+    uint16_t a[kRankKept], b[kRankKept];
+    for (int k = 0; k < kRankKept; ++k) {
+        a[k] = q[k][x];
+        b[k] = q[k][x + offset];
+    }
+    out[x] = static_cast<float>(KthOfTwo<uint16_t, kRankKept, kRankKept>(a, b, kRankKept - 1));
+}
+
+// Runs fn(V-typed, x) over [0, n) in vectors, then single columns.
+template <class Fn>
+inline void ForColumns(int n, Fn fn) {
+    int x = 0;
+    for (; x + kShortLanes <= n; x += kShortLanes) fn(VecU{}, x);
+    for (; x < n; ++x) fn(uint16_t{}, x);
+}
+
+void TenthSmallestRow(const float* const samples[kBackgroundGrid], int span, uint16_t* scratch,
+                      float* out) {
+    uint16_t* sorted[kBackgroundGrid];
+    uint16_t* pairs[kRankKept];
+    uint16_t* quads[kRankKept];
+    for (int k = 0; k < kBackgroundGrid; ++k) sorted[k] = scratch + k * span;
+    for (int m = 0; m < kRankKept; ++m) {
+        pairs[m] = scratch + (kBackgroundGrid + m) * span;
+        quads[m] = scratch + (kBackgroundGrid + kRankKept + m) * span;
+    }
+    for (int k = 0; k < kBackgroundGrid; ++k)
+        for (int x = 0; x < span; ++x) sorted[k][x] = SampleValue(samples[k][x]);
+
+    constexpr int pitch = kBackgroundPitch;
+    ForColumns(span, [&](auto v, int x) { SortEight<decltype(v)>(sorted, x); });
+    ForColumns(span - pitch, [&](auto v, int x) {
+        MergeKeepTen<decltype(v), kBackgroundGrid>(sorted, pitch, pairs, x);
+    });
+    ForColumns(span - 3 * pitch, [&](auto v, int x) {
+        MergeKeepTen<decltype(v), kRankKept>(pairs, 2 * pitch, quads, x);
+    });
+    ForColumns(span - kBackgroundSpanExtra,
+               [&](auto v, int x) { TenthOfQuads<decltype(v)>(quads, 4 * pitch, out, x); });
+}
+
+// ---- Element-wise rows --------------------------------------------------------
+
+void SmoothRow(const float* __restrict src, ptrdiff_t stride, float* __restrict dst, int count) {
+    for (int c = 0; c < count; ++c)
+        dst[c] = ((((2.0f * src[c] + src[c - stride]) + src[c + stride]) + src[c - 1]) + src[c + 1]) /
+                 6.0f;
+}
+
+void FinalBackgroundRow(const float* __restrict smooth, const float* __restrict est,
+                        float* __restrict bg, int count) {
+    for (int c = 0; c < count; ++c) {
+        const float v = smooth[c] * 0.9f;
+        bg[c] = est[c] - v < 0.0f ? est[c] : v;
+    }
+}
+
+void SubtractBackgroundRow(float* __restrict est, float* __restrict obs,
+                           const float* __restrict bg, int count) {
+    for (int c = 0; c < count; ++c) {
+        est[c] -= bg[c];
+        obs[c] -= bg[c];
+    }
+}
+
+void AddBackgroundRow(float* __restrict est, float* __restrict obs, const float* __restrict bg,
+                      int count) {
+    for (int c = 0; c < count; ++c) {
+        est[c] += bg[c];
+        obs[c] += bg[c];
+    }
+}
+
+void RatioRow(const float* __restrict obs, float* __restrict blurred, int count) {
+    for (int c = 0; c < count; ++c) {
+        const float divisor = blurred[c] == 0.0f ? 1.0f : blurred[c];
+        blurred[c] = obs[c] / divisor;
+    }
+}
+
+void DampedUpdateRow(float* __restrict est, const float* __restrict obs,
+                     const float* __restrict bg, const float* __restrict corr, float threshold,
+                     int count) {
+    for (int c = 0; c < count; ++c) {
+        const float q = corr[c];
+        const float w = q >= 1.0f ? 8.0f : 20.0f;
+        const float factor = (q + w) / (w + 1.0f);
+        est[c] = obs[c] + bg[c] > threshold ? est[c] * factor : est[c];
+    }
+}
+
+void ToPixelsRow(const float* __restrict src, uint16_t* __restrict dst, int count) {
+    for (int c = 0; c < count; ++c) {
+        float v = src[c];
+        v = v >= 0.0f ? v : 0.0f;
+        v = v <= 65535.0f ? v : 65535.0f;
+        dst[c] = static_cast<uint16_t>(static_cast<int32_t>(v));
+    }
+}
+
+constexpr DeconKernels MakeKernels(const char* name) {
+    return DeconKernels{name,
+                        CorrelateRows,
+                        NoiseRow,
+                        TenthSmallestRow,
+                        SmoothRow,
+                        FinalBackgroundRow,
+                        SubtractBackgroundRow,
+                        AddBackgroundRow,
+                        RatioRow,
+                        DampedUpdateRow,
+                        ToPixelsRow};
+}
+
+}  // namespace

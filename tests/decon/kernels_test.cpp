@@ -1,0 +1,157 @@
+// The row kernels: every instruction-set build against a plain reference.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "decon/kernels.h"
+
+namespace {
+
+std::vector<float> RandomValues(size_t count, float low, float high, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> value(low, high);
+    std::vector<float> values(count);
+    for (float& v : values) v = value(random);
+    return values;
+}
+
+bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+class Kernels : public ::testing::TestWithParam<const DeconKernels*> {
+protected:
+    const DeconKernels& k = *GetParam();
+};
+
+std::string KernelName(const ::testing::TestParamInfo<const DeconKernels*>& info) { return info.param->name; }
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(EveryBuild, Kernels, ::testing::ValuesIn(UsableDeconKernels()), KernelName);
+
+// The correlation adds the 121 products in row-major PSF order, as one
+// pixel at a time would, for any row count and any width.
+TEST_P(Kernels, CorrelationMatchesTheTermByTermSum) {
+    const int stride = 83, rows = 27;
+    const std::vector<float> image = RandomValues(size_t(stride) * rows, -50.0f, 3000.0f, 1);
+    const std::vector<float> psf = RandomValues(kPsfTerms, 0.0f, 0.02f, 2);
+    for (int outRows : {1, 2, 5}) {
+        for (int count : {1, 7, 16, 33, 61}) {
+            std::vector<float> out(size_t(stride) * rows, -1.0f);
+            const size_t origin = size_t(5) * stride + 6;
+            k.correlateRows(image.data() + origin, stride, psf.data(), out.data() + origin, stride, outRows, count);
+            for (int r = 0; r < outRows; ++r)
+                for (int c = 0; c < count; ++c) {
+                    float sum = 0.0f;
+                    for (int i = 0; i < kPsfSize; ++i)
+                        for (int j = 0; j < kPsfSize; ++j)
+                            sum = sum + psf[i * kPsfSize + j] * image[origin + (r + i - 5) * stride + c + j - 5];
+                    ASSERT_TRUE(SameBits(out[origin + r * stride + c], sum))
+                        << "rows " << outRows << " count " << count << " pixel " << r << "," << c;
+                }
+        }
+    }
+}
+
+// The background statistic is the tenth smallest of 64 truncated samples
+// taken every fourth column of eight sample rows.
+TEST_P(Kernels, TenthSmallestMatchesSortingTheSamples) {
+    for (int span : {kBackgroundSpanExtra + 1, 45, 64, 131}) {
+        std::vector<std::vector<float>> rows;
+        for (int k8 = 0; k8 < kBackgroundGrid; ++k8) {
+            rows.push_back(RandomValues(span, 0.0f, 400.0f, 10 + span * 8 + k8));
+            for (int x = 0; x < span; x += 7) rows.back()[x] = std::floor(rows.back()[x]);  // ties
+        }
+        rows[3][5] = -3.0f;    // below the integer range: counts as 0
+        rows[6][9] = 70000.0f;  // above it: counts as 65535
+        const float* pointers[kBackgroundGrid];
+        for (int k8 = 0; k8 < kBackgroundGrid; ++k8) pointers[k8] = rows[k8].data();
+        std::vector<uint16_t> scratch(size_t(kBackgroundScratchRows) * span);
+        const int count = span - kBackgroundSpanExtra;
+        std::vector<float> out(count);
+        k.tenthSmallestRow(pointers, span, scratch.data(), out.data());
+        for (int x = 0; x < count; ++x) {
+            std::vector<int> samples;
+            for (int k8 = 0; k8 < kBackgroundGrid; ++k8)
+                for (int m = 0; m < kBackgroundGrid; ++m)
+                    samples.push_back(std::clamp(int(rows[k8][x + m * kBackgroundPitch]), 0, 65535));
+            std::sort(samples.begin(), samples.end());
+            ASSERT_EQ(out[x], float(samples[9])) << "span " << span << " pixel " << x;
+        }
+    }
+}
+
+// Noise reduction: the band is sqrt((a + 100) 2.1) / 2 either side; a lone
+// value takes its four neighbours' mean; in the first pass every other pixel
+// takes the mean of the values in its band.
+TEST_P(Kernels, NoiseRowFollowsTheBandRule) {
+    const int stride = 64, rows = 20;
+    std::vector<float> observed = RandomValues(size_t(stride) * rows, 900.0f, 1100.0f, 3);
+    for (float& v : observed) v = std::floor(v);
+    observed[10 * stride + 20] = 5000.0f;  // hot pixels
+    observed[10 * stride + 41] = 4000.0f;
+    for (bool firstPass : {true, false}) {
+        std::vector<float> estimate = observed;
+        const size_t origin = size_t(10) * stride + 8;
+        const int count = 45;
+        k.noiseRow(observed.data() + origin, stride, estimate.data() + origin, count, firstPass);
+        for (int c = 0; c < count; ++c) {
+            const size_t p = origin + c;
+            const float a = observed[p];
+            const float t = float(std::sqrt((double(a) + 100.0) * 2.1)) / 2.0f;
+            int n = 0;
+            float sum = 0.0f;
+            for (int dy = -8; dy < 8; ++dy)
+                for (int dx = -8; dx < 8; ++dx) {
+                    const float b = observed[p + dy * stride + dx];
+                    if (a - t < b && b < a + t) ++n, sum += b;
+                }
+            float expected = a;
+            if (n == 1)
+                expected = (((observed[p - stride] + observed[p + stride]) + observed[p - 1]) + observed[p + 1]) / 4.0f;
+            else if (firstPass)
+                expected = sum / float(n);
+            ASSERT_TRUE(SameBits(estimate[p], expected)) << "first pass " << firstPass << " pixel " << c;
+        }
+        const float hotMean = (((observed[9 * stride + 20] + observed[11 * stride + 20]) + observed[10 * stride + 19]) +
+                               observed[10 * stride + 21]) / 4.0f;
+        EXPECT_EQ(estimate[10 * stride + 20], hotMean) << "first pass " << firstPass;
+    }
+}
+
+// A zero divisor counts as 1, so the ratio is the observed value.
+TEST_P(Kernels, RatioUsesOneForAZeroDivisor) {
+    const std::vector<float> observed = {5.0f, 6.0f, 7.0f, -8.0f, 9.0f};
+    std::vector<float> blurred = {0.0f, 2.0f, -0.0f, 4.0f, 0.5f};
+    k.ratioRow(observed.data(), blurred.data(), 5);
+    EXPECT_EQ(blurred, (std::vector<float>{5.0f, 3.0f, 7.0f, -2.0f, 18.0f}));
+}
+
+// Values above 65535 become 65535, below 0 become 0, others are truncated.
+TEST_P(Kernels, ReturnConversionClampsAndTruncates) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    std::vector<float> values = {65535.4f, 65536.0f, -0.2f, 12.9f, 0.0f, 1e30f, -inf, nan, 40000.5f};
+    const std::vector<uint16_t> expected = {65535, 65535, 0, 12, 0, 65535, 0, 0, 40000};
+    for (int copies = 0; copies < 5; ++copies) values.insert(values.end(), values.begin(), values.begin() + 9);
+    std::vector<uint16_t> pixels(values.size(), 7);
+    k.toPixelsRow(values.data(), pixels.data(), int(values.size()));
+    for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(pixels[i], expected[i % 9]) << "value " << values[i];
+}
+
+// The update only touches pixels strictly above the threshold and damps the
+// correction by 9 where it brightens and by 21 where it darkens.
+TEST_P(Kernels, DampedUpdateRespectsTheThresholdAndTheDamping) {
+    std::vector<float> estimate = {100.0f, 100.0f, 100.0f, 100.0f};
+    const std::vector<float> observed = {60.0f, 61.0f, 61.0f, 61.0f};
+    const std::vector<float> background = {40.0f, 40.0f, 40.0f, 40.0f};
+    const std::vector<float> correction = {2.0f, 1.9f, 0.58f, 1.0f};
+    k.dampedUpdateRow(estimate.data(), observed.data(), background.data(), correction.data(), 100.0f, 4);
+    EXPECT_EQ(estimate[0], 100.0f);  // 60 + 40 is not above 100
+    EXPECT_EQ(estimate[1], 100.0f * ((1.9f + 8.0f) / 9.0f));
+    EXPECT_EQ(estimate[2], 100.0f * ((0.58f + 20.0f) / 21.0f));
+    EXPECT_EQ(estimate[3], 100.0f);  // q = 1: no change
+}
