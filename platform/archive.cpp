@@ -14,7 +14,7 @@
 namespace {
 
 // Large enough that whole rows move per system call.
-constexpr size_t kStreamBufferBytes = size_t(1) << 20;
+constexpr size_t kStreamBufferBytes = size_t(1) << 18;
 constexpr int kTempNameAttempts = 100;
 
 std::string ErrorText(const std::string& what, const std::string& path, int error) {
