@@ -39,9 +39,11 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 fuzzers=$(cd build-fuzz && ninja -t targets all | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\): .*/\1/p' | sort -u)
 for f in $fuzzers; do
   cmake --build build-fuzz -j"$jobs" --target "$f"
-  corpus=$root/tests/fuzz/corpus/${f#fuzz_}
   work=$(mktemp -d)
-  [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+  name=${f#fuzz_}
+  for corpus in "$root/tests/fuzz/corpus/$name" "$root/tests/fuzz/corpus/${name%%_*}"; do
+    if [ -d "$corpus" ]; then cp -r "$corpus"/. "$work"/; break; fi
+  done
   echo "fuzzing $f for ${QV_FUZZ_SECONDS:-60} s"
   ASAN_OPTIONS=detect_leaks=1 "build-fuzz/tests/fuzz/$f" -max_total_time="${QV_FUZZ_SECONDS:-60}" \
       -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 | tail -n 5
