@@ -6,57 +6,69 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 
 #include "orbex_internal.h"
 
 namespace {
 
-constexpr size_t kWritePiece = 65536;
+// Big pieces keep the number of system calls low; the conversion buffer
+// is allocated once per write.
+constexpr size_t kWritePiece = size_t{1} << 20;
 constexpr int kFloatSlots = 3;  // BLANK, SATURATE and BSCALE may be appended
 constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
 // The smallest value is BLANK; a scaled pixel never becomes it by accident.
 constexpr int32_t kIntLowest = std::numeric_limits<int32_t>::min() + 1;
 
-// Writes `bytes` converted to big-endian through one local buffer. Returns
-// the bytes written, fewer after a short write, or -1 on a write error.
-int64_t fits_writeblock(FILE* file, const uint8_t* src, size_t bytes, int element) {
-    if (element == 1) {
-        const size_t written = std::fwrite(src, 1, bytes, file);
-        return written == bytes ? static_cast<int64_t>(bytes) : std::ferror(file) ? -1 : static_cast<int64_t>(written);
-    }
-    uint8_t buffer[kWritePiece];
+// Writes `bytes` converted to big-endian through `buffer` (kWritePiece
+// bytes). Returns the bytes written, fewer after a short write, or -1 on a
+// write error.
+int64_t fits_writeblock(FILE* file, const uint8_t* src, size_t bytes, int element, uint8_t* buffer) {
     size_t done = 0;
     while (done < bytes) {
-        const size_t piece = std::min(bytes - done, sizeof buffer);
-        fits_swapcopy(buffer, src + done, piece, element);
-        const size_t written = std::fwrite(buffer, 1, piece, file);
+        const size_t piece = std::min(bytes - done, kWritePiece);
+        const uint8_t* chunk = src + done;
+        if (element > 1) {
+            fits_swapcopy(buffer, chunk, piece, element);
+            chunk = buffer;
+        }
+        const size_t written = std::fwrite(chunk, 1, piece, file);
         done += written;
         if (written != piece) return std::ferror(file) ? -1 : static_cast<int64_t>(done);
     }
     return static_cast<int64_t>(done);
 }
 
-bool write_piece(FITSHEADER* hdr, FILE* file, const uint8_t* src, size_t bytes, int element, int error_code) {
-    const int64_t written = fits_writeblock(file, src, bytes, element);
+bool write_piece(FITSHEADER* hdr, FILE* file, const uint8_t* src, size_t bytes, int element, uint8_t* buffer,
+                 int error_code) {
+    const int64_t written = fits_writeblock(file, src, bytes, element, buffer);
     if (written == static_cast<int64_t>(bytes)) return true;
     fits_error(written < 0 ? error_code : error_code + 1, hdr->name, nullptr);
     return false;
 }
 
 bool write_plain(FITSHEADER* hdr, const void* pixels, uint64_t bytes, int element, FILE* file) {
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kWritePiece]);
+    if (!buffer) {
+        fits_error_bytes(FE_WRITE_PAD_ALLOC, hdr->name, kWritePiece);
+        return false;
+    }
     const auto* src = static_cast<const uint8_t*>(pixels);
     uint64_t offset = 0;
     for (; bytes - offset >= kWritePiece; offset += kWritePiece) {
-        if (!write_piece(hdr, file, src + offset, kWritePiece, element, FE_WRITE_DATA_ERROR)) return false;
+        if (!write_piece(hdr, file, src + offset, kWritePiece, element, buffer.get(), FE_WRITE_DATA_ERROR)) {
+            return false;
+        }
     }
     if (offset < bytes &&
-        !write_piece(hdr, file, src + offset, bytes - offset, element, FE_WRITE_REST_ERROR)) {
+        !write_piece(hdr, file, src + offset, bytes - offset, element, buffer.get(), FE_WRITE_REST_ERROR)) {
         return false;
     }
     const size_t rest = bytes % FITS_BLOCK;
     if (rest == 0) return true;
     static const uint8_t zeros[FITS_BLOCK] = {};
-    return write_piece(hdr, file, zeros, FITS_BLOCK - rest, 1, FE_WRITE_PAD_ERROR);
+    return write_piece(hdr, file, zeros, FITS_BLOCK - rest, 1, buffer.get(), FE_WRITE_PAD_ERROR);
 }
 
 int32_t clamp_to_int(double value) {

@@ -226,7 +226,7 @@ TEST_F(FitsWrite, FailedWriteKeepsOriginal) {
     const auto codes = codes_of([&] { EXPECT_FALSE(fits_write(hdr, pixels.data(), PACK_NONE, path("keep.fits").c_str())); });
     setrlimit(RLIMIT_FSIZE, &old);
     ASSERT_EQ(codes.size(), 1u) << last_stderr_;
-    EXPECT_TRUE(codes[0] == 16 || codes[0] == 17) << last_stderr_;
+    EXPECT_TRUE(codes[0] >= 16 && codes[0] <= 19) << "a data write error, got " << last_stderr_;
     EXPECT_EQ(read_file(path("keep.fits")), "original contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1)
         << "no partial file is left beside the original";
