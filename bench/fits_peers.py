@@ -10,6 +10,7 @@ usage: bench/fits_peers.py BUILD_DIR/bench/bench_fits
 
 import json
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -19,12 +20,21 @@ import time
 REPEATS = 5
 
 
+def cpu_seconds():
+    """User + system time of this process and of its finished children.
+
+    The machine is shared, so processor time, not elapsed time, is what
+    compares fairly with the benchmark's own (CPU-time) figures."""
+    children = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return time.process_time() + children.ru_utime + children.ru_stime
+
+
 def best_time(run):
     times = []
     for _ in range(REPEATS):
-        start = time.perf_counter()
+        start = cpu_seconds()
         run()
-        times.append(time.perf_counter() - start)
+        times.append(cpu_seconds() - start)
     return min(times)
 
 
@@ -64,14 +74,13 @@ def peer_rows(folder):
 
     rows.append(("astropy read memmap=False, float32", data_bytes / best_time(astropy_read) / 1e6, ""))
 
-    def astropy_write():
-        with fits.open(plain, memmap=False) as hdul:
-            data = hdul[0].data
-        start = time.perf_counter()
-        fits.PrimaryHDU(data).writeto(os.path.join(folder, "astropy.fits"), overwrite=True)
-        return time.perf_counter() - start
+    with fits.open(plain, memmap=False) as hdul:
+        data = np.array(hdul[0].data)
 
-    rows.append(("astropy write uint16", data_bytes / min(astropy_write() for _ in range(REPEATS)) / 1e6, ""))
+    def astropy_write():
+        fits.PrimaryHDU(data).writeto(os.path.join(folder, "astropy.fits"), overwrite=True)
+
+    rows.append(("astropy write uint16", data_bytes / best_time(astropy_write) / 1e6, ""))
 
     for label, flags, suffix in (("fpack (Rice)", [], "rice.fz"), ("fpack -h (hcompress)", ["-h"], "h.fz")):
         packed = os.path.join(folder, suffix)
@@ -96,7 +105,7 @@ def main():
         rows = orbex_rows(bench, folder) + peer_rows(folder)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    print(f"\n{'what':45s} {'MB/s of image data':>20s} {'ratio':>8s}")
+    print(f"\n{'what (processor time)':45s} {'MB/s of image data':>20s} {'ratio':>8s}")
     for name, speed, ratio in rows:
         print(f"{name:45s} {speed:20.0f} {ratio:>8s}")
     return 0

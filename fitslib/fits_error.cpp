@@ -122,7 +122,8 @@ const FITSERRENTRY fits_errtab[FITS_ERROR_CODES + 1] = {
 
 bool fits_error(int code, const char* file, const char* extra) {
     if (code < 1 || code > FITS_ERROR_CODES) code = FE_FLOAT_MODIFY;
-    const bool hasfile = file != nullptr;
+    // A record that has no file yet (p_fits_newopen) names none.
+    const bool hasfile = file != nullptr && file[0] != '\0';
     const bool hasextra = extra != nullptr;
     std::fprintf(stderr, "FITS %s%serror %02d: %s%s%s\n", hasfile ? file : "", hasfile ? " " : "",
                  code, fits_errtab[code].message, hasextra ? " " : "", hasextra ? extra : "");

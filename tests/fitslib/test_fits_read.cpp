@@ -128,6 +128,17 @@ TEST_F(FitsRead, Failures) {
     EXPECT_EQ(pixels[1], 2.0f);
     EXPECT_EQ(hdr->keys[KEY_BITPIX].value.integer, 16);
 
+    // Axis lengths whose product overflows 64 bits are refused, not wrapped into a small buffer.
+    write_file(path("o.fits"), plain_header(image_cards(32, {2147483647, 2147483647, 2147483647})));
+    FITSHEADER* huge = p_fits_open(path("o.fits").c_str(), 0);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(codes_of([&] { EXPECT_FALSE(fits_read(huge, pixels, 0, false, nullptr)); }), std::vector<int>{4});
+    EXPECT_EQ(codes_of([&] { EXPECT_FALSE(fits_write(huge, pixels, PACK_NONE, path("w.fits").c_str())); }),
+              std::vector<int>{20});
+    EXPECT_EQ(codes_of([&] { EXPECT_FALSE(fits_write(huge, pixels, PACK_DIFF, path("w.fits").c_str())); }),
+              std::vector<int>{20});
+    fits_close(huge);
+
     std::filesystem::remove(path("s.fits"));
     EXPECT_EQ(codes_of([&] { EXPECT_FALSE(fits_read(hdr, pixels, 0, false, nullptr)); }), std::vector<int>{1});
     fits_close(hdr);
