@@ -137,8 +137,8 @@ bool fits_error_bytes(int code, const char* file, uint64_t bytes) {
 }
 
 void fits_init() {
-    // The not-a-number constants the library keeps are compile-time values,
-    // so there is nothing left to prepare; the call stays for its clients.
+    // No operation reads a prepared constant, so there is nothing to set up;
+    // the call stays because clients may make it.
 }
 
 const char* Copyright1999Tarnwell(void) {
