@@ -117,7 +117,9 @@ void DeconEngine::WritePixels(const float* array) {
 }
 
 void DeconEngine::ReturnImage() {
-    if (stepsRan_) WritePixels(estimate.data());
+    // After an abort the arrays may be mid-step; the pixels keep the last
+    // estimate written.
+    if (stepsRan_ && !aborted_) WritePixels(estimate.data());
 }
 
 StartOutcome DeconEngine::Refuse(const char* text) {
@@ -134,6 +136,8 @@ StartOutcome DeconEngine::Start(int iterations) {
     started_ = true;
     iterations = std::clamp(iterations, kMinIterations, kMaxIterations);
 
+    aborted_ = true;  // until the end is reached
+
     Status(kTextNoiseReduction);
     if (!ReduceNoise()) return StartOutcome::aborted;
 
@@ -143,5 +147,7 @@ StartOutcome DeconEngine::Start(int iterations) {
     if (!backgroundDone) return StartOutcome::aborted;
 
     stepsRan_ = true;
-    return Deconvolve(iterations) ? StartOutcome::completed : StartOutcome::aborted;
+    if (!Deconvolve(iterations)) return StartOutcome::aborted;
+    aborted_ = false;
+    return StartOutcome::completed;
 }

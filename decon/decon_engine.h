@@ -68,7 +68,7 @@ public:
     StartOutcome Start(int iterations);
     const std::string& RefusalText() const { return refusalText_; }
 
-    // Writes estimate into the pixel buffer, if Start ran its steps.
+    // Writes estimate into the pixel buffer, if Start ran its steps to the end.
     void ReturnImage();
 
     // Converts any of the arrays into the pixel buffer and signals the update.
@@ -122,7 +122,9 @@ private:
     bool Deconvolve(int iterations);
     void SubtractBackground();
     bool CorrelateEstimate();
-    bool UpdateEstimate();
+    bool UpdateEstimate(bool subtractAgain);
+    void FinishInnerRows(int32_t row, int rows, bool subtractAgain);
+    void RestoreSpan(int32_t row, int32_t column, int32_t count, bool subtractAgain);
 
     template <class Body>
     bool ForRowsUntilAbort(int32_t first, int32_t last, Body body);
@@ -139,4 +141,5 @@ private:
     int starsUsed_ = 0;
     bool started_ = false;
     bool stepsRan_ = false;
+    bool aborted_ = false;
 };

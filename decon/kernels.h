@@ -45,14 +45,18 @@ struct DeconKernels {
     void (*finalBackgroundRow)(const float* smooth, const float* est, float* bg, int count);
 
     void (*subtractBackgroundRow)(float* est, float* obs, const float* bg, int count);
-    void (*addBackgroundRow)(float* est, float* obs, const float* bg, int count);
+
+    // est += bg and obs += bg; then, when subtractAgain, both -= bg once more
+    // for the next step, each operation rounded on its own as if stored.
+    void (*restoreBackgroundRow)(float* est, float* obs, const float* bg, int count, bool subtractAgain);
+
+    // Where obs + bg > threshold: est *= (q + w) / (w + 1), q = corr, w = 8
+    // when q >= 1 else 20; then the work of restoreBackgroundRow.
+    void (*updateAndRestoreRow)(float* est, float* obs, const float* bg, const float* corr, float threshold,
+                                int count, bool subtractAgain);
 
     // blurred = obs / blurred, with 1 standing in for a zero divisor.
     void (*ratioRow)(const float* obs, float* blurred, int count);
-
-    // Where obs + bg > threshold: est *= (q + w) / (w + 1), q = corr, w = 8 or 20.
-    void (*dampedUpdateRow)(float* est, const float* obs, const float* bg, const float* corr,
-                            float threshold, int count);
 
     // Clamped to 0..65535, truncated toward zero; NaN gives 0.
     void (*toPixelsRow)(const float* src, uint16_t* dst, int count);

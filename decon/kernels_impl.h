@@ -366,14 +366,6 @@ void SubtractBackgroundRow(float* __restrict est, float* __restrict obs,
     }
 }
 
-void AddBackgroundRow(float* __restrict est, float* __restrict obs, const float* __restrict bg,
-                      int count) {
-    for (int c = 0; c < count; ++c) {
-        est[c] += bg[c];
-        obs[c] += bg[c];
-    }
-}
-
 void RatioRow(const float* __restrict obs, float* __restrict blurred, int count) {
     for (int c = 0; c < count; ++c) {
         const float divisor = blurred[c] == 0.0f ? 1.0f : blurred[c];
@@ -381,15 +373,48 @@ void RatioRow(const float* __restrict obs, float* __restrict blurred, int count)
     }
 }
 
-void DampedUpdateRow(float* __restrict est, const float* __restrict obs,
-                     const float* __restrict bg, const float* __restrict corr, float threshold,
-                     int count) {
+template <bool subtractAgain>
+inline void Restore(float* __restrict est, float* __restrict obs, const float* __restrict bg, int c, float e) {
+    e = e + bg[c];
+    float o = obs[c] + bg[c];
+    if (subtractAgain) {
+        e = e - bg[c];
+        o = o - bg[c];
+    }
+    est[c] = e;
+    obs[c] = o;
+}
+
+template <bool subtractAgain>
+void RestoreRows(float* __restrict est, float* __restrict obs, const float* __restrict bg, int count) {
+    for (int c = 0; c < count; ++c) Restore<subtractAgain>(est, obs, bg, c, est[c]);
+}
+
+void RestoreBackgroundRow(float* est, float* obs, const float* bg, int count, bool subtractAgain) {
+    if (subtractAgain)
+        RestoreRows<true>(est, obs, bg, count);
+    else
+        RestoreRows<false>(est, obs, bg, count);
+}
+
+template <bool subtractAgain>
+void UpdateRows(float* __restrict est, float* __restrict obs, const float* __restrict bg,
+                const float* __restrict corr, float threshold, int count) {
     for (int c = 0; c < count; ++c) {
         const float q = corr[c];
         const float w = q >= 1.0f ? 8.0f : 20.0f;
         const float factor = (q + w) / (w + 1.0f);
-        est[c] = obs[c] + bg[c] > threshold ? est[c] * factor : est[c];
+        const float updated = obs[c] + bg[c] > threshold ? est[c] * factor : est[c];
+        Restore<subtractAgain>(est, obs, bg, c, updated);
     }
+}
+
+void UpdateAndRestoreRow(float* est, float* obs, const float* bg, const float* corr, float threshold, int count,
+                         bool subtractAgain) {
+    if (subtractAgain)
+        UpdateRows<true>(est, obs, bg, corr, threshold, count);
+    else
+        UpdateRows<false>(est, obs, bg, corr, threshold, count);
 }
 
 void ToPixelsRow(const float* __restrict src, uint16_t* __restrict dst, int count) {
@@ -409,9 +434,9 @@ constexpr DeconKernels MakeKernels(const char* name) {
                         SmoothRow,
                         FinalBackgroundRow,
                         SubtractBackgroundRow,
-                        AddBackgroundRow,
+                        RestoreBackgroundRow,
+                        UpdateAndRestoreRow,
                         RatioRow,
-                        DampedUpdateRow,
                         ToPixelsRow};
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A line of text that one thread writes and another reads without either
-// ever waiting on a lock: a sequence counter around relaxed atomic
-// characters. A reader that keeps meeting a write in progress gives up after
-// a few tries and returns what it read.
+// ever waiting on a lock: a version counter around atomic characters. A
+// reader that keeps meeting a write in progress gives up after a few tries
+// and returns what it read.
 
 #include <atomic>
 #include <cstddef>

@@ -143,15 +143,37 @@ TEST_P(Kernels, ReturnConversionClampsAndTruncates) {
 }
 
 // The update only touches pixels strictly above the threshold and damps the
-// correction by 9 where it brightens and by 21 where it darkens.
+// correction by 9 where it brightens and by 21 where it darkens; the
+// background then goes back on.
 TEST_P(Kernels, DampedUpdateRespectsTheThresholdAndTheDamping) {
     std::vector<float> estimate = {100.0f, 100.0f, 100.0f, 100.0f};
-    const std::vector<float> observed = {60.0f, 61.0f, 61.0f, 61.0f};
+    std::vector<float> observed = {60.0f, 61.0f, 61.0f, 61.0f};
     const std::vector<float> background = {40.0f, 40.0f, 40.0f, 40.0f};
     const std::vector<float> correction = {2.0f, 1.9f, 0.58f, 1.0f};
-    k.dampedUpdateRow(estimate.data(), observed.data(), background.data(), correction.data(), 100.0f, 4);
-    EXPECT_EQ(estimate[0], 100.0f);  // 60 + 40 is not above 100
-    EXPECT_EQ(estimate[1], 100.0f * ((1.9f + 8.0f) / 9.0f));
-    EXPECT_EQ(estimate[2], 100.0f * ((0.58f + 20.0f) / 21.0f));
-    EXPECT_EQ(estimate[3], 100.0f);  // q = 1: no change
+    k.updateAndRestoreRow(estimate.data(), observed.data(), background.data(), correction.data(), 100.0f, 4, false);
+    EXPECT_EQ(estimate[0], 140.0f);  // 60 + 40 is not above 100
+    EXPECT_EQ(estimate[1], 100.0f * ((1.9f + 8.0f) / 9.0f) + 40.0f);
+    EXPECT_EQ(estimate[2], 100.0f * ((0.58f + 20.0f) / 21.0f) + 40.0f);
+    EXPECT_EQ(estimate[3], 140.0f);  // q = 1: no change
+    EXPECT_EQ(observed, (std::vector<float>{100.0f, 101.0f, 101.0f, 101.0f}));
+}
+
+// Taking the background off again in the same pass gives exactly what a
+// separate pass gives.
+TEST_P(Kernels, BackgroundOffAgainMatchesASeparatePass) {
+    const int n = 77;
+    const std::vector<float> est0 = RandomValues(n, 0.0f, 5000.0f, 5), obs0 = RandomValues(n, 0.0f, 5000.0f, 6);
+    const std::vector<float> bg = RandomValues(n, 0.0f, 900.0f, 7), corr = RandomValues(n, 0.5f, 1.5f, 8);
+    std::vector<float> estFused = est0, obsFused = obs0, estSplit = est0, obsSplit = obs0;
+    k.updateAndRestoreRow(estFused.data(), obsFused.data(), bg.data(), corr.data(), 800.0f, n, true);
+    k.updateAndRestoreRow(estSplit.data(), obsSplit.data(), bg.data(), corr.data(), 800.0f, n, false);
+    k.subtractBackgroundRow(estSplit.data(), obsSplit.data(), bg.data(), n);
+    for (int c = 0; c < n; ++c) {
+        ASSERT_TRUE(SameBits(estFused[c], estSplit[c])) << "estimate at " << c;
+        ASSERT_TRUE(SameBits(obsFused[c], obsSplit[c])) << "observed at " << c;
+    }
+    std::vector<float> estRestore = est0, obsRestore = obs0;
+    k.restoreBackgroundRow(estRestore.data(), obsRestore.data(), bg.data(), n, true);
+    for (int c = 0; c < n; ++c)
+        ASSERT_TRUE(SameBits(estRestore[c], (est0[c] + bg[c]) - bg[c])) << "estimate at " << c;
 }
