@@ -1,5 +1,4 @@
 #include <QImage>
-#include <QLocale>
 #include <QPainter>
 #include <QTest>
 
@@ -94,13 +93,6 @@ private slots:
         QImage first = BlankPage(85, 110), second = BlankPage(85, 110);
         QCOMPARE(Draw(first, PageOf(*half)).picture.width(), 41);
         QCOMPARE(Draw(second, PageOf(*twice)).picture.width(), 166);
-    }
-
-    // The version line names the program's version and the date in the user's long format.
-    void versionLineFormat() {
-        const QDate date(2024, 3, 5);
-        QCOMPARE(VersionLine(QStringLiteral("1.2.3"), date),
-                 QStringLiteral("Quorvane Version 1.2.3  ") + QLocale().toString(date, QLocale::LongFormat));
     }
 
     // An image without a display bitmap still prints its report and line.
