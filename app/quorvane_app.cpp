@@ -236,7 +236,9 @@ void CQuorvaneApp::OnFileOpen() {
 
 void CQuorvaneApp::OnHelp() {
     const QString page = HelpPagePath();
-    if (page.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+    QUrl contents = QUrl::fromLocalFile(page);
+    contents.setFragment(QStringLiteral("contents"));
+    if (page.isEmpty() || !QDesktopServices::openUrl(contents))
         ShowMessage("The Quorvane help page could not be opened.");
 }
 

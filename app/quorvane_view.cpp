@@ -195,11 +195,6 @@ void CQuorvaneView::resizeEvent(QResizeEvent* event) {
 
 void CQuorvaneView::scrollContentsBy(int, int) { viewport()->update(); }
 
-void CQuorvaneView::focusInEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusInEvent(event);
-    OnActivateView();
-}
-
 void CQuorvaneView::mousePressEvent(QMouseEvent* event) {
     CChildFrame* frame = Frame();
     const QPoint at = event->position().toPoint();

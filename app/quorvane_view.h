@@ -90,7 +90,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void UpdateScrollBars();

@@ -11,7 +11,8 @@
 class CQuorvaneView;
 class QWidget;
 
-// The open crosshair window as the shell sees it.
+// The open crosshair window as the shell sees it. Deleting Widget() ends the
+// window, this object included (it is usually the widget itself).
 class CrosshairWindow {
 public:
     virtual ~CrosshairWindow() = default;
@@ -24,6 +25,7 @@ public:
 };
 
 // The open stellar-profile window: repaints from the application's samples.
+// Deleting Widget() ends it, as for the crosshair window.
 class ProfileWindow {
 public:
     virtual ~ProfileWindow() = default;

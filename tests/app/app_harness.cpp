@@ -33,14 +33,15 @@ AppHarness::~AppHarness() {
     SetMessageHandler(std::move(previousHandler_));
 }
 
-void AppHarness::Start() {
+bool AppHarness::Start(const QStringList& arguments) {
     app_ = std::make_unique<CQuorvaneApp>();
     CQuorvaneApp::StartOptions options;
     options.runStartupTip = false;
     options.showMaximized = false;
-    app_->InitInstance({QStringLiteral("quorvane")}, options);
+    const bool started = app_->InitInstance(arguments, options);
     app_->MainFrame()->resize(1200, 900);
     QTest::qWait(10);
+    return started;
 }
 
 void AppHarness::Stop() {

@@ -26,7 +26,8 @@ public:
     explicit AppHarness(bool start = true);
     ~AppHarness();
 
-    void Start();
+    // Starts with a command line (the program's name first); false when start-up failed.
+    bool Start(const QStringList& arguments = {QStringLiteral("quorvane")});
     // Ends the application as the program's exit does, keeping the settings folder.
     void Stop();
 

@@ -1,6 +1,7 @@
 // The application shell: menus and their enable rules, the refusal to
 // close during a run, quitting during a run, one window per file, File
 // Open and the settings it keeps.
+#include <QDesktopServices>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,15 +27,21 @@ namespace {
 constexpr const char* kRefusal = "A deconvolution is in progress.  You must abort it before you can close the image.";
 
 // A stand-in crosshair window, to see the last close destroy it.
-class FakeCrosshairs : public CrosshairWindow {
+class FakeCrosshairs : public QWidget, public CrosshairWindow {
 public:
-    FakeCrosshairs() : widget_(new QWidget) {}
-    QWidget* Widget() override { return widget_; }
+    QWidget* Widget() override { return this; }
     void ShowReadouts(CQuorvaneView&, int32_t, int32_t) override {}
     int32_t ListBoxSize() const override { return 11; }
+};
 
-private:
-    QWidget* widget_;
+// Receives what the program asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl& url) { opened = url; }
+
+public:
+    QUrl opened;
 };
 
 QStringList HelpEntries(QMenuBar& bar) {
@@ -278,6 +285,48 @@ private slots:
         QTest::mouseMove(button);
         QTRY_COMPARE(frame->ShownMessage(), QStringLiteral("Select area to deconvolve"));
         QCOMPARE(frame->MessageText(), QStringLiteral("Ready"));
+    }
+
+    // Save As keeps the image's own format whatever the name says; a save
+    // that fails says so and leaves the image marked modified.
+    void saveAsKeepsTheImageFormat() {
+        CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(QStringLiteral("native.qv4"), 40, 30));
+        document->FlipVertical();
+        harness_->saveAsAnswer = harness_->Folder() + QStringLiteral("/copy.fit");
+        QVERIFY(document->DoSaveAs());
+        QVERIFY(!document->IsModified());
+        QCOMPARE(document->PathName(), harness_->saveAsAnswer);
+        QFile written(harness_->saveAsAnswer);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY2(!written.read(80).startsWith("SIMPLE"), "a native image was saved as FITS");
+        document->FlipVertical();
+        harness_->saveAsAnswer = harness_->Folder() + QStringLiteral("/no/such/folder/x.qv4");
+        QVERIFY(!document->DoSaveAs());
+        QVERIFY(document->IsModified());
+        QCOMPARE(harness_->messages.size(), size_t(1));
+    }
+
+    // A file named on the command line is opened and shows the bar; one that
+    // cannot be read ends the start-up.
+    void commandLineFile() {
+        const QString good = harness_->WriteImage(QStringLiteral("start.qv4"), 30, 20);
+        harness_->Stop();
+        QVERIFY(harness_->Start({QStringLiteral("quorvane"), good}));
+        QCOMPARE(harness_->App().Documents().size(), size_t(1));
+        QVERIFY(harness_->App().ContrastBar()->isVisible());
+        harness_->Stop();
+        QVERIFY(!harness_->Start({QStringLiteral("quorvane"), harness_->Folder() + QStringLiteral("/missing.qv4")}));
+    }
+
+    // Help opens the shipped help page at its contents in the browser.
+    void helpOpensThePage() {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        harness_->App().MainFrame()->OnCommand(Cmd::HelpContents);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QVERIFY2(catcher.opened.path().endsWith(QLatin1String("/help/index.html")), qPrintable(catcher.opened.toString()));
+        QCOMPARE(catcher.opened.fragment(), QStringLiteral("contents"));
+        QVERIFY(QFileInfo::exists(catcher.opened.toLocalFile()));
     }
 
 private:
