@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/pictures.h"
+#include "app/pixel_guard.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
@@ -57,7 +58,8 @@ void CChildFrame::UpdateCursorPosition(QPoint framePoint) {
     CrosshairWindow* crosshairs = app ? app->Crosshairs() : nullptr;
     const CImage& image = GetDocument().Image();
     cursor_ = {std::clamp(unclipped.x(), 0, image.Width - 1), std::clamp(unclipped.y(), 0, image.Height - 1)};
-    if (crosshairs) crosshairs->ShowReadouts(*view, unclipped.x(), unclipped.y());
+    if (!crosshairs) return;
+    if (const PixelReadGuard guard(GetDocument()); guard.CanRead()) crosshairs->ShowReadouts(*view, unclipped.x(), unclipped.y());
 }
 
 void CChildFrame::mouseMoveEvent(QMouseEvent* event) {

@@ -7,6 +7,15 @@
 #include "app/main_frame.h"
 #include "app/quorvane_app.h"
 #include "platform/qt/message_box.h"
+#if QV_WITH_DIALOGS
+#include "app/dialogs/shell_dialogs.h"
+#endif
+#if QV_WITH_RUN
+#include "app/run/shell_run.h"
+#endif
+#if QV_WITH_PRINT
+#include "app/print/shell_print.h"
+#endif
 
 namespace {
 
@@ -22,6 +31,19 @@ bool HasDisplay() {
     return false;
 }
 
+// The image window's features that live outside the shell.
+void InstallWindowFeatures([[maybe_unused]] ShellExtensions& extensions) {
+#if QV_WITH_DIALOGS
+    InstallDialogExtensions(extensions);
+#endif
+#if QV_WITH_RUN
+    InstallRunExtensions(extensions);
+#endif
+#if QV_WITH_PRINT
+    InstallPrintExtensions(extensions);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -34,6 +56,7 @@ int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     CQuorvaneApp app;
     InstallMessageBoxHandler([&app]() -> QWidget* { return app.MainFrame(); });
+    InstallWindowFeatures(app.Extensions());
     if (!app.InitInstance(QApplication::arguments(), CQuorvaneApp::StartOptions{})) return 1;
     const int status = QApplication::exec();
     app.ExitInstance();

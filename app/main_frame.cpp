@@ -12,6 +12,7 @@
 #include "app/child_frame.h"
 #include "app/contrast_bar.h"
 #include "app/pictures.h"
+#include "app/pixel_guard.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
@@ -340,7 +341,15 @@ QString CMainFrame::MessageText() const { return panes_->MessageText(); }
 QString CMainFrame::ShownMessage() const { return panes_->ShownText(); }
 
 void CMainFrame::OnApplySettings(const DisplaySettings& settings) {
-    if (CQuorvaneView* view = ActiveView()) view->ApplyDisplaySettings(settings);
+    CQuorvaneView* view = ActiveView();
+    if (!view) return;
+    const PixelReadGuard guard(view->GetDocument());
+    if (guard.CanRead()) {
+        view->ApplyDisplaySettings(settings);
+    } else {
+        // The run's next redisplay remaps with these settings.
+        view->GetDocument().Image().display = settings;
+    }
 }
 
 void CMainFrame::OnContrastDrag(int dx, int dy) {
@@ -365,7 +374,7 @@ void CMainFrame::OnContrastDrop() {
     document.Image().display = ContrastDrop(document.Image().display, window);
     if (CContrastBar* bar = app_.ContrastBar()) bar->LoadSettings(document.Image().display);
     SetColourTable(document.Bitmap(), kDefaultWindowLo, kDefaultWindowHi, document.Image().display.invert != 0);
-    document.BuildDisplayBitmap();
+    if (const PixelReadGuard guard(document); guard.CanRead()) document.BuildDisplayBitmap();
     view->RedoPalette(kDefaultWindowLo, kDefaultWindowHi);
     view->viewport()->update();
 }

@@ -12,6 +12,7 @@
 #include "app/contrast_bar.h"
 #include "app/menus.h"
 #include "app/pictures.h"
+#include "app/pixel_guard.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 
@@ -274,6 +275,8 @@ void CQuorvaneView::ProfileClick(QPoint cursor) {
     if (!app_.Crosshairs()) ShowCrosshairs();
     const CrosshairWindow* crosshairs = app_.Crosshairs();
     const int32_t boxSide = crosshairs ? crosshairs->ListBoxSize() : app_.boxSize;
+    const PixelReadGuard guard(document_);
+    if (!guard.CanRead()) return;
     app_.profileSamples = MeasureProfile(document_.Image(), cursor.x(), cursor.y(), boxSide);
     app_.hasProfileSamples = true;
     if (ProfileWindow* profile = app_.Profile()) {
