@@ -1,7 +1,8 @@
 // How long the image window takes to show new settings of a 4096 x 4096
 // image: Apply (remap and repaint what is on screen), Apply with smoothing,
 // Apply with automatic levels after the pixels changed (histogram again),
-// and one step of a contrast drag (colour table and repaint only).
+// one step of a contrast drag (colour table and repaint only), and opening
+// the file (read, map, first paint) as File Open does.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
@@ -26,6 +28,7 @@ constexpr int kSide = 4096;
 
 struct Window {
     QTemporaryDir folder;
+    QString path;
     std::unique_ptr<CQuorvaneApp> app;
     CQuorvaneDoc* document = nullptr;
     CQuorvaneView* view = nullptr;
@@ -47,6 +50,7 @@ Window& TheWindow() {
             pixel = uint16_t(900 + (state >> 24));
         }
         const QString path = made.folder.filePath(QStringLiteral("big.qv4"));
+        made.path = path;
         CArchive archive(QFile::encodeName(path).toStdString(), CArchive::store);
         image.Serialize(archive);
         archive.Commit();
@@ -86,11 +90,28 @@ void BM_DragStep(benchmark::State& state) {
     }
 }
 
+void BM_OpenImage(benchmark::State& state) {
+    Window& window = TheWindow();
+    // A copy under another name, so that the open is not the window already open.
+    const QString copy = window.folder.filePath(QStringLiteral("copy.qv4"));
+    QFile::copy(window.path, copy);
+    for (auto _ : state) {
+        CQuorvaneDoc* document = window.app->OpenDocumentFile(copy);
+        CQuorvaneView* view = window.app->MainFrame()->ViewOf(*document);
+        view->viewport()->repaint();
+        state.PauseTiming();
+        view->Frame()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+
 BENCHMARK(BM_Apply)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplySmooth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplyAutoNewPixels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplyQuarterZoom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenImage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
