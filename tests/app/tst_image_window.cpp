@@ -22,6 +22,22 @@ void ClickImage(CQuorvaneView& view, int x, int y) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, ViewportPointOf(view, x, y));
 }
 
+// Stand-ins for the tool windows, counting what the shell asks of them.
+class FakeCrosshairs : public QWidget, public CrosshairWindow {
+public:
+    QWidget* Widget() override { return this; }
+    void ShowReadouts(CQuorvaneView&, int32_t, int32_t) override { ++readouts; }
+    int32_t ListBoxSize() const override { return 7; }
+    int readouts = 0;
+};
+
+class FakeProfile : public QWidget, public ProfileWindow {
+public:
+    QWidget* Widget() override { return this; }
+    void Refresh() override { ++refreshes; }
+    int refreshes = 0;
+};
+
 DisplaySettings WithZoom(const CQuorvaneDoc& document, int zoom) {
     DisplaySettings settings = document.Image().display;
     settings.zoom = zoom;
@@ -165,6 +181,36 @@ private slots:
         QVERIFY(document->Image().pixels == original);
         QVERIFY(document->IsModified());
         QCOMPARE(document->Stars(), (std::vector<StarPoint>{{3, 4}}));
+    }
+
+    // Select Profiles: a click opens the crosshair window when it is closed,
+    // measures the star at the cursor with the window's box size, and makes
+    // the profile window once, refreshing it on later clicks.
+    void profileClicks() {
+        CQuorvaneApp& app = harness_->App();
+        FakeCrosshairs* crosshairs = nullptr;
+        FakeProfile* profile = nullptr;
+        app.Extensions().createCrosshairWindow = [&](QWidget*) { return crosshairs = new FakeCrosshairs; };
+        app.Extensions().createProfileWindow = [&](QWidget*) { return profile = new FakeProfile; };
+        CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(
+            QStringLiteral("p.qv4"), 80, 60, [](int x, int y) { return uint16_t(x == 30 && y == 20 ? 9000 : 1000); }));
+        CQuorvaneView* view = harness_->ViewOf(*document);
+        app.SetClickMode(kSelectProfiles);
+        ClickImage(*view, 28, 18);
+        QVERIFY(crosshairs && profile);
+        QVERIFY(app.hasProfileSamples);
+        QCOMPARE(app.profileSamples.request.boxWidth, 7);
+        QCOMPARE(app.profileSamples.request.peakColumn, 30);
+        QCOMPARE(app.profileSamples.request.peakRow, 20);
+        QCOMPARE(app.profileSamples.samples.size(), size_t(49));
+        FakeProfile* first = profile;
+        ClickImage(*view, 60, 40);
+        QCOMPARE(profile, first);
+        QCOMPARE(first->refreshes, 1);
+        QTest::mouseMove(view->viewport(), QPoint(10, 10));
+        QVERIFY(crosshairs->readouts > 0);
+        delete crosshairs;
+        delete profile;
     }
 
     // The mouse over the frame's edge above the image counts as row 0.
