@@ -52,8 +52,9 @@ bool DeconEngine::Init(int32_t w, int32_t h, const DeconOptions& options) {
     const size_t elements = (static_cast<size_t>(w) + 1) * (static_cast<size_t>(h) + 1);
     const size_t span = static_cast<size_t>(w) + kBackgroundSpanExtra;
     const uint64_t scratchBytes =
-        static_cast<uint64_t>(threads) * span *
-        (kBackgroundScratchRows * sizeof(uint16_t) + kBackgroundGrid * sizeof(float));
+        static_cast<uint64_t>(threads) *
+        (span * (kBackgroundScratchRows * sizeof(uint16_t) + kBackgroundGrid * sizeof(float)) +
+         (kBlurredRing + 2) * static_cast<uint64_t>(w) * sizeof(float));
     const uint64_t needed = kArrayCount * elements * sizeof(float) + scratchBytes;
     const uint64_t limit = options.memoryLimitBytes ? options.memoryLimitBytes : PhysicalMemoryBytes();
     const bool allocated = needed <= limit && estimate.Allocate(elements) &&
@@ -71,6 +72,7 @@ bool DeconEngine::Init(int32_t w, int32_t h, const DeconOptions& options) {
     pool_ = std::make_unique<RowPool>(threads);
     sampleScratch_.assign(pool_->Threads(), std::vector<uint16_t>(span * kBackgroundScratchRows));
     sampleRows_.assign(pool_->Threads(), std::vector<float>(span * kBackgroundGrid));
+    stepScratch_.assign(pool_->Threads(), std::vector<float>(StepScratchFloats()));
     std::memset(psf, 0, sizeof psf);
     starCount = 1.0f;
     return true;

@@ -120,11 +120,18 @@ private:
     void SampleBackground(int32_t row, int slot);
     bool Smooth();
     bool Deconvolve(int iterations);
+    void PrepareSteps();
     void SubtractBackground();
-    bool CorrelateEstimate();
-    bool UpdateEstimate(bool subtractAgain);
-    void FinishInnerRows(int32_t row, int rows, bool subtractAgain);
-    void RestoreSpan(int32_t row, int32_t column, int32_t count, bool subtractAgain);
+    void SweepRows(int32_t first, int32_t last, bool subtractAgain, int slot);
+    void BlurRows(int32_t row, int rows, int slot);
+    void FinishInnerRows(int32_t row, int rows, bool subtractAgain, int slot);
+    void FinishSpan(int32_t row, int32_t column, int32_t count, bool subtractAgain);
+    float* RingRow(int slot, int32_t row);
+    size_t StepScratchFloats() const;
+
+    // Rows of blurred a thread keeps during a step (a power of two above the
+    // twelve that two rows of correction need).
+    static constexpr int kBlurredRing = 16;
 
     template <class Body>
     bool ForRowsUntilAbort(int32_t first, int32_t last, Body body);
@@ -136,6 +143,8 @@ private:
     // Per-thread scratch for the background's order statistic.
     std::vector<std::vector<uint16_t>> sampleScratch_;
     std::vector<std::vector<float>> sampleRows_;
+    // Per-thread ring of blurred rows and two rows of correction.
+    std::vector<std::vector<float>> stepScratch_;
     std::string errorText_;
     std::string refusalText_;
     int starsUsed_ = 0;

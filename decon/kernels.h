@@ -24,10 +24,10 @@ inline constexpr int kBackgroundScratchRows = 28;
 struct DeconKernels {
     const char* name;
 
-    // out[r * outStride + c] = sum over i, j = 0..10, i outer, of
-    // psf[i * 11 + j] * src[(r + i - 5) * stride + c + j - 5].
-    void (*correlateRows)(const float* src, ptrdiff_t stride, const float* psf, float* out,
-                          ptrdiff_t outStride, int rows, int count);
+    // One or two rows of the PSF correlation: out0[c] = sum over i, j = 0..10,
+    // i outer, of psf[i * 11 + j] * in[i][c + j - 5]; out1 (when not null)
+    // the same from in[i + 1]. in holds 11 row pointers, 12 with out1.
+    void (*correlateRows)(const float* const* in, const float* psf, float* out0, float* out1, int count);
 
     // One row of a noise-reduction pass; obs and est point at the first pixel.
     void (*noiseRow)(const float* obs, ptrdiff_t stride, float* est, int count, bool firstPass);
@@ -46,14 +46,16 @@ struct DeconKernels {
 
     void (*subtractBackgroundRow)(float* est, float* obs, const float* bg, int count);
 
-    // est += bg and obs += bg; then, when subtractAgain, both -= bg once more
-    // for the next step, each operation rounded on its own as if stored.
-    void (*restoreBackgroundRow)(float* est, float* obs, const float* bg, int count, bool subtractAgain);
+    // estOut = est + bg and obsOut = obs + bg; then, when subtractAgain, both
+    // less bg once more for the next step, each operation rounded on its own
+    // as if stored. The outputs are other arrays than the inputs.
+    void (*restoreBackgroundRow)(const float* est, const float* obs, const float* bg, int count,
+                                 bool subtractAgain, float* estOut, float* obsOut);
 
     // Where obs + bg > threshold: est *= (q + w) / (w + 1), q = corr, w = 8
     // when q >= 1 else 20; then the work of restoreBackgroundRow.
-    void (*updateAndRestoreRow)(float* est, float* obs, const float* bg, const float* corr, float threshold,
-                                int count, bool subtractAgain);
+    void (*updateAndRestoreRow)(const float* est, const float* obs, const float* bg, const float* corr,
+                                float threshold, int count, bool subtractAgain, float* estOut, float* obsOut);
 
     // blurred = obs / blurred, with 1 standing in for a zero divisor.
     void (*ratioRow)(const float* obs, float* blurred, int count);

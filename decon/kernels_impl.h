@@ -7,6 +7,8 @@
 // Lanes of a vector compute exactly what the scalar tail computes for one
 // pixel, in the same order, so the result never depends on the width.
 
+#include <immintrin.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -89,63 +91,47 @@ inline void AddPsfRowTwice(const float* in, const float* psfRow0, const float* p
     }
 }
 
-// Two output rows: out0 centred on src, out1 on the row below. Each pixel
-// still receives its 121 terms with i outer, j inner.
+// Two output rows from in[0..11] at column c; each pixel still receives its
+// 121 terms with i outer, j inner.
 template <class V, int B>
-inline void CorrelateTwoRows(const float* src, ptrdiff_t stride, const float* psf, float* out0,
-                             float* out1) {
+inline void CorrelateTwoRows(const float* const* in, int c, const float* psf, float* out0, float* out1) {
     constexpr int L = Lanes<V>::n;
     V acc0[B], acc1[B];
     for (int b = 0; b < B; ++b) acc0[b] = acc1[b] = V{};
-    const float* in = src - kPsfHalf * stride - kPsfHalf;
-    AddPsfRow<V, B>(in, psf, acc0);
+    const int first = c - kPsfHalf;
+    AddPsfRow<V, B>(in[0] + first, psf, acc0);
     for (int x = 1; x < kPsfSize; ++x)
-        AddPsfRowTwice<V, B>(in + x * stride, psf + x * kPsfSize, psf + (x - 1) * kPsfSize, acc0,
-                             acc1);
-    AddPsfRow<V, B>(in + kPsfSize * stride, psf + (kPsfSize - 1) * kPsfSize, acc1);
+        AddPsfRowTwice<V, B>(in[x] + first, psf + x * kPsfSize, psf + (x - 1) * kPsfSize, acc0, acc1);
+    AddPsfRow<V, B>(in[kPsfSize] + first, psf + (kPsfSize - 1) * kPsfSize, acc1);
     for (int b = 0; b < B; ++b) {
-        Store(out0 + b * L, acc0[b]);
-        Store(out1 + b * L, acc1[b]);
+        Store(out0 + c + b * L, acc0[b]);
+        Store(out1 + c + b * L, acc1[b]);
     }
 }
 
 template <class V, int B>
-inline void CorrelateOneRow(const float* src, ptrdiff_t stride, const float* psf, float* out) {
+inline void CorrelateOneRow(const float* const* in, int c, const float* psf, float* out) {
     constexpr int L = Lanes<V>::n;
     V acc[B];
     for (int b = 0; b < B; ++b) acc[b] = V{};
-    const float* in = src - kPsfHalf * stride - kPsfHalf;
-    for (int i = 0; i < kPsfSize; ++i) AddPsfRow<V, B>(in + i * stride, psf + i * kPsfSize, acc);
-    for (int b = 0; b < B; ++b) Store(out + b * L, acc[b]);
+    for (int i = 0; i < kPsfSize; ++i) AddPsfRow<V, B>(in[i] + c - kPsfHalf, psf + i * kPsfSize, acc);
+    for (int b = 0; b < B; ++b) Store(out + c + b * L, acc[b]);
 }
 
 constexpr int kCorrelateBlock = QV_KERNEL_BYTES >= 64 ? 6 : 4;
 
-void CorrelateRows(const float* src, ptrdiff_t stride, const float* psf, float* out,
-                   ptrdiff_t outStride, int rows, int count) {
+void CorrelateRows(const float* const* in, const float* psf, float* out0, float* out1, int count) {
     constexpr int wide = kCorrelateBlock * kFloatLanes;
-    int r = 0;
-    for (; r + 1 < rows; r += 2) {
-        const float* s = src + r * stride;
-        float* o0 = out + r * outStride;
-        float* o1 = o0 + outStride;
-        int c = 0;
-        for (; c + wide <= count; c += wide)
-            CorrelateTwoRows<VecF, kCorrelateBlock>(s + c, stride, psf, o0 + c, o1 + c);
-        for (; c + kFloatLanes <= count; c += kFloatLanes)
-            CorrelateTwoRows<VecF, 1>(s + c, stride, psf, o0 + c, o1 + c);
-        for (; c < count; ++c) CorrelateTwoRows<float, 1>(s + c, stride, psf, o0 + c, o1 + c);
+    int c = 0;
+    if (out1 != nullptr) {
+        for (; c + wide <= count; c += wide) CorrelateTwoRows<VecF, kCorrelateBlock>(in, c, psf, out0, out1);
+        for (; c + kFloatLanes <= count; c += kFloatLanes) CorrelateTwoRows<VecF, 1>(in, c, psf, out0, out1);
+        for (; c < count; ++c) CorrelateTwoRows<float, 1>(in, c, psf, out0, out1);
+        return;
     }
-    if (r < rows) {
-        const float* s = src + r * stride;
-        float* o = out + r * outStride;
-        int c = 0;
-        for (; c + wide <= count; c += wide)
-            CorrelateOneRow<VecF, kCorrelateBlock>(s + c, stride, psf, o + c);
-        for (; c + kFloatLanes <= count; c += kFloatLanes)
-            CorrelateOneRow<VecF, 1>(s + c, stride, psf, o + c);
-        for (; c < count; ++c) CorrelateOneRow<float, 1>(s + c, stride, psf, o + c);
-    }
+    for (; c + wide <= count; c += wide) CorrelateOneRow<VecF, kCorrelateBlock>(in, c, psf, out0);
+    for (; c + kFloatLanes <= count; c += kFloatLanes) CorrelateOneRow<VecF, 1>(in, c, psf, out0);
+    for (; c < count; ++c) CorrelateOneRow<float, 1>(in, c, psf, out0);
 }
 
 // ---- Noise reduction --------------------------------------------------------
@@ -374,47 +360,92 @@ void RatioRow(const float* __restrict obs, float* __restrict blurred, int count)
 }
 
 template <bool subtractAgain>
-inline void Restore(float* __restrict est, float* __restrict obs, const float* __restrict bg, int c, float e) {
+inline void Restore(const float* __restrict obs, const float* __restrict bg, int c, float e,
+                    float* __restrict estOut, float* __restrict obsOut) {
     e = e + bg[c];
     float o = obs[c] + bg[c];
     if (subtractAgain) {
         e = e - bg[c];
         o = o - bg[c];
     }
-    est[c] = e;
-    obs[c] = o;
+    estOut[c] = e;
+    obsOut[c] = o;
 }
 
 template <bool subtractAgain>
-void RestoreRows(float* __restrict est, float* __restrict obs, const float* __restrict bg, int count) {
-    for (int c = 0; c < count; ++c) Restore<subtractAgain>(est, obs, bg, c, est[c]);
+void RestoreRows(const float* __restrict est, const float* __restrict obs, const float* __restrict bg, int count,
+                 float* __restrict estOut, float* __restrict obsOut) {
+    for (int c = 0; c < count; ++c) Restore<subtractAgain>(obs, bg, c, est[c], estOut, obsOut);
 }
 
-void RestoreBackgroundRow(float* est, float* obs, const float* bg, int count, bool subtractAgain) {
+void RestoreBackgroundRow(const float* est, const float* obs, const float* bg, int count, bool subtractAgain,
+                          float* estOut, float* obsOut) {
     if (subtractAgain)
-        RestoreRows<true>(est, obs, bg, count);
+        RestoreRows<true>(est, obs, bg, count, estOut, obsOut);
     else
-        RestoreRows<false>(est, obs, bg, count);
+        RestoreRows<false>(est, obs, bg, count, estOut, obsOut);
 }
 
-template <bool subtractAgain>
-void UpdateRows(float* __restrict est, float* __restrict obs, const float* __restrict bg,
-                const float* __restrict corr, float threshold, int count) {
-    for (int c = 0; c < count; ++c) {
-        const float q = corr[c];
-        const float w = q >= 1.0f ? 8.0f : 20.0f;
-        const float factor = (q + w) / (w + 1.0f);
-        const float updated = obs[c] + bg[c] > threshold ? est[c] * factor : est[c];
-        Restore<subtractAgain>(est, obs, bg, c, updated);
+// Stores past the cache: the new arrays are not read again within a step,
+// so fetching their old contents first would only double the traffic.
+inline void StreamStore(float* p, VecF v) {
+#if QV_KERNEL_BYTES == 64
+    _mm512_stream_ps(p, reinterpret_cast<__m512>(v));
+#elif QV_KERNEL_BYTES == 32
+    _mm256_stream_ps(p, reinterpret_cast<__m256>(v));
+#else
+    _mm_stream_ps(p, reinterpret_cast<__m128>(v));
+#endif
+}
+
+template <bool subtractAgain, class V>
+inline void UpdatePixels(const float* est, const float* obs, const float* bg, const float* corr, float threshold,
+                         int c, V& estNew, V& obsNew) {
+    const V q = Load<V>(corr + c), o = Load<V>(obs + c), b = Load<V>(bg + c), e = Load<V>(est + c);
+    const V w = q >= Splat<V>(1.0f) ? Splat<V>(8.0f) : Splat<V>(20.0f);
+    const V factor = (q + w) / (w + Splat<V>(1.0f));
+    V updated = o + b > Splat<V>(threshold) ? e * factor : e;
+    updated = updated + b;
+    V observed = o + b;
+    if (subtractAgain) {
+        updated = updated - b;
+        observed = observed - b;
     }
+    estNew = updated;
+    obsNew = observed;
 }
 
-void UpdateAndRestoreRow(float* est, float* obs, const float* bg, const float* corr, float threshold, int count,
-                         bool subtractAgain) {
+template <bool subtractAgain>
+void UpdateRows(const float* __restrict est, const float* __restrict obs, const float* __restrict bg,
+                const float* __restrict corr, float threshold, int count, float* __restrict estOut,
+                float* __restrict obsOut) {
+    auto one = [&](int c) {
+        float e, o;
+        UpdatePixels<subtractAgain, float>(est, obs, bg, corr, threshold, c, e, o);
+        estOut[c] = e;
+        obsOut[c] = o;
+    };
+    int c = 0;
+    const uintptr_t alignment = sizeof(VecF);
+    if ((reinterpret_cast<uintptr_t>(estOut) - reinterpret_cast<uintptr_t>(obsOut)) % alignment == 0) {
+        for (; c < count && reinterpret_cast<uintptr_t>(estOut + c) % alignment != 0; ++c) one(c);
+        for (; c + kFloatLanes <= count; c += kFloatLanes) {
+            VecF e, o;
+            UpdatePixels<subtractAgain, VecF>(est, obs, bg, corr, threshold, c, e, o);
+            StreamStore(estOut + c, e);
+            StreamStore(obsOut + c, o);
+        }
+        _mm_sfence();  // streamed stores are weakly ordered: publish them before the step ends
+    }
+    for (; c < count; ++c) one(c);
+}
+
+void UpdateAndRestoreRow(const float* est, const float* obs, const float* bg, const float* corr, float threshold,
+                         int count, bool subtractAgain, float* estOut, float* obsOut) {
     if (subtractAgain)
-        UpdateRows<true>(est, obs, bg, corr, threshold, count);
+        UpdateRows<true>(est, obs, bg, corr, threshold, count, estOut, obsOut);
     else
-        UpdateRows<false>(est, obs, bg, corr, threshold, count);
+        UpdateRows<false>(est, obs, bg, corr, threshold, count, estOut, obsOut);
 }
 
 void ToPixelsRow(const float* __restrict src, uint16_t* __restrict dst, int count) {

@@ -1,14 +1,22 @@
 // The damped Lucy-Richardson steps over the selection.
 //
 // Each step takes the background off estimate and observed, divides the
-// observed by the PSF-blurred estimate, blurs the ratios again, applies the
-// damped update and puts the background back. Two passes over the rows do
-// all of it: between steps that write no pixels, the second pass takes the
-// background off again for the next step at once (the same operations in the
-// same order, so the same values), which saves a pass over three arrays.
+// observed by the PSF-blurred estimate (blurred), blurs the ratios again
+// (correction), applies the damped update and puts the background back.
+// All of it happens in one sweep down the rows: each thread keeps the last
+// rows of blurred in a small ring and writes the new estimate and observed
+// into the spare arrays (correction and blurred, free once the background
+// is known), which then swap names with estimate and observed. Reading only
+// the old arrays, the threads never wait for each other within a step, and
+// the arrays cross the memory bus once per step instead of five times.
+// Between steps that write no pixels the sweep also takes the background off
+// again for the next step. Every value is computed by the same operations in
+// the same order as one pass per stage would.
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 #include "decon/decon_engine.h"
 #include "decon/decon_texts.h"
@@ -19,9 +27,25 @@ constexpr int kStepsPerIteration = 15;
 constexpr int kStepsPerWrite = 5;
 constexpr float kFirstThreshold = 100.0f;
 constexpr float kThresholdRise = 8.0f;
-// Rows correlated together, so that what follows finds them in the cache.
-constexpr int kRowBlock = 2;
+// A few long pieces per thread: each piece recomputes ten rows of blurred
+// around its edges.
+constexpr int kSweepPiecesPerThread = 2;
 }  // namespace
+
+size_t DeconEngine::StepScratchFloats() const {
+    return static_cast<size_t>(kBlurredRing + 2) * static_cast<size_t>(width);
+}
+
+// The spare arrays take every value of estimate and observed once, so that
+// whatever the sweep does not rewrite (outside the selection) is right in
+// both members of each pair.
+void DeconEngine::PrepareSteps() {
+    pool_->ForRows(0, height, [&](int first, int last, int) {
+        const size_t begin = Index(first, 0), count = Index(last, 0) - begin;
+        std::memcpy(correction.data() + begin, estimate.data() + begin, count * sizeof(float));
+        std::memcpy(blurred.data() + begin, observed.data() + begin, count * sizeof(float));
+    });
+}
 
 // estimate -= background and observed -= background over the selection.
 void DeconEngine::SubtractBackground() {
@@ -34,71 +58,81 @@ void DeconEngine::SubtractBackground() {
     });
 }
 
-// blurred = observed / (PSF correlated with estimate) over the selection, the
-// only part of blurred that the next correlation reads for the pixels updated.
-bool DeconEngine::CorrelateEstimate() {
-    const int32_t columns = right - left;
-    pool_->ForRows(top, bottom, [&](int first, int last, int) {
-        for (int32_t row = first; row < last; row += kRowBlock) {
-            const int rows = std::min(kRowBlock, last - row);
-            const size_t i = Index(row, left);
-            kernels_->correlateRows(estimate.data() + i, width, &psf[0][0], blurred.data() + i, width, rows,
-                                    columns);
-            for (int r = 0; r < rows; ++r)
-                kernels_->ratioRow(observed.data() + i + size_t(r) * width, blurred.data() + i + size_t(r) * width,
-                                   columns);
-        }
-    });
-    return !AbortRequested();
+float* DeconEngine::RingRow(int slot, int32_t row) {
+    return stepScratch_[slot].data() + static_cast<size_t>(row & (kBlurredRing - 1)) * width;
 }
 
-void DeconEngine::RestoreSpan(int32_t row, int32_t column, int32_t count, bool subtractAgain) {
-    const size_t i = Index(row, column);
-    kernels_->restoreBackgroundRow(estimate.data() + i, observed.data() + i, background.data() + i, count,
-                                   subtractAgain);
+// blurred for one or two rows: observed / (PSF correlated with estimate), in
+// the thread's ring, indexed from the selection's left column.
+void DeconEngine::BlurRows(int32_t row, int rows, int slot) {
+    const float* in[kPsfSize + 1];
+    for (int x = 0; x < kPsfSize + rows - 1; ++x) in[x] = estimate.data() + Index(row - kPsfHalf + x, left);
+    float* out0 = RingRow(slot, row);
+    float* out1 = rows == 2 ? RingRow(slot, row + 1) : nullptr;
+    kernels_->correlateRows(in, &psf[0][0], out0, out1, right - left);
+    for (int r = 0; r < rows; ++r)
+        kernels_->ratioRow(observed.data() + Index(row + r, left), r == 0 ? out0 : out1, right - left);
 }
 
-// Rows of the shrunk selection: correction = PSF correlated with the ratios,
-// the damped update where the observed value is above the threshold, and the
-// background back on over the whole width of the selection.
-void DeconEngine::FinishInnerRows(int32_t row, int rows, bool subtractAgain) {
+// New estimate and observed for one or two rows of the shrunk selection:
+// correction from the ring, the damped update, the background back on.
+void DeconEngine::FinishInnerRows(int32_t row, int rows, bool subtractAgain, int slot) {
     const DeconRect inner = ShrunkRect(Selection());
     const int32_t columns = inner.right - inner.left;
-    const size_t first = Index(row, inner.left);
-    kernels_->correlateRows(blurred.data() + first, width, &psf[0][0], correction.data() + first, width, rows,
-                            columns);
-    for (int32_t r = row; r < row + rows; ++r) {
-        RestoreSpan(r, left, inner.left - left, subtractAgain);
-        const size_t i = Index(r, inner.left);
+    const float* in[kPsfSize + 1];
+    for (int x = 0; x < kPsfSize + rows - 1; ++x) in[x] = RingRow(slot, row - kPsfHalf + x) + (inner.left - left);
+    float* corr0 = stepScratch_[slot].data() + static_cast<size_t>(kBlurredRing) * width;
+    float* corr1 = corr0 + width;
+    kernels_->correlateRows(in, &psf[0][0], corr0, rows == 2 ? corr1 : nullptr, columns);
+    for (int r = 0; r < rows; ++r) {
+        FinishSpan(row + r, left, inner.left - left, subtractAgain);
+        const size_t i = Index(row + r, inner.left);
         kernels_->updateAndRestoreRow(estimate.data() + i, observed.data() + i, background.data() + i,
-                                      correction.data() + i, updateThreshold, columns, subtractAgain);
-        RestoreSpan(r, inner.right, right - inner.right, subtractAgain);
+                                      r == 0 ? corr0 : corr1, updateThreshold, columns, subtractAgain,
+                                      correction.data() + i, blurred.data() + i);
+        FinishSpan(row + r, inner.right, right - inner.right, subtractAgain);
     }
 }
 
-// The second pass of a step; with subtractAgain the background is taken off
-// again for the next step.
-bool DeconEngine::UpdateEstimate(bool subtractAgain) {
+// Selection pixels the update does not reach: the background back on (and
+// off again) into the new arrays.
+void DeconEngine::FinishSpan(int32_t row, int32_t column, int32_t count, bool subtractAgain) {
+    const size_t i = Index(row, column);
+    kernels_->restoreBackgroundRow(estimate.data() + i, observed.data() + i, background.data() + i, count,
+                                   subtractAgain, correction.data() + i, blurred.data() + i);
+}
+
+// One piece [first, last) of the selection's rows, blurred kept five rows
+// ahead of the rows being finished.
+void DeconEngine::SweepRows(int32_t first, int32_t last, bool subtractAgain, int slot) {
     const DeconRect inner = ShrunkRect(Selection());
     const bool innerEmpty = inner.Empty();
-    pool_->ForRows(top, bottom, [&](int first, int last, int) {
-        for (int32_t row = first; row < last;) {
-            if (!innerEmpty && row >= inner.top && row < inner.bottom) {
-                const int rows = std::min({kRowBlock, last - row, inner.bottom - row});
-                FinishInnerRows(row, rows, subtractAgain);
-                row += rows;
-            } else {
-                RestoreSpan(row, left, right - left, subtractAgain);
-                ++row;
-            }
+    int32_t nextBlurred = std::max(top, first - kPsfHalf);
+    auto blurThrough = [&](int32_t end) {  // blurred rows up to end (exclusive)
+        end = std::min(end, bottom);
+        while (nextBlurred < end) {
+            const int rows = nextBlurred + 1 < end ? 2 : 1;
+            BlurRows(nextBlurred, rows, slot);
+            nextBlurred += rows;
         }
-    });
-    return !AbortRequested();
+    };
+    for (int32_t row = first; row < last;) {
+        if (innerEmpty || row < inner.top || row >= inner.bottom) {
+            FinishSpan(row, left, right - left, subtractAgain);
+            ++row;
+            continue;
+        }
+        const int rows = std::min({2, last - row, inner.bottom - row});
+        blurThrough(row + rows + kPsfHalf);
+        FinishInnerRows(row, rows, subtractAgain, slot);
+        row += rows;
+    }
 }
 
 bool DeconEngine::Deconvolve(int iterations) {
     const int steps = kStepsPerIteration * iterations;
     updateThreshold = kFirstThreshold;
+    PrepareSteps();
     bool backgroundOff = false;
     for (int k = 0; k < steps; ++k) {
         if (AbortRequested()) return false;
@@ -106,10 +140,14 @@ bool DeconEngine::Deconvolve(int iterations) {
         std::snprintf(text, sizeof text, kTextDeconvolvedFormat, k * 100.0 / steps);
         Status(text);
         if (!backgroundOff) SubtractBackground();
-        if (!CorrelateEstimate()) return false;
         const bool writeBack = k % kStepsPerWrite == kStepsPerWrite - 1;
         backgroundOff = !writeBack && k + 1 < steps;
-        if (!UpdateEstimate(backgroundOff)) return false;
+        pool_->ForRows(
+            top, bottom, [&](int first, int last, int slot) { SweepRows(first, last, backgroundOff, slot); },
+            kSweepPiecesPerThread);
+        std::swap(estimate, correction);
+        std::swap(observed, blurred);
+        if (AbortRequested()) return false;
         updateThreshold += kThresholdRise;
         if (writeBack) WritePixels(estimate.data());
     }

@@ -4,11 +4,6 @@
 #include <cstdlib>
 #include <system_error>
 
-namespace {
-// Pieces per thread: enough to even out rows of unequal cost.
-constexpr int kPiecesPerThread = 8;
-}  // namespace
-
 RowPool::RowPool(int threads) {
     for (int slot = 1; slot < threads; ++slot) {
         try {
@@ -30,7 +25,7 @@ RowPool::~RowPool() {
 
 void RowPool::Run(Job job) {
     const int rows = job.end - job.begin;
-    job.chunk = std::max(1, rows / (Threads() * kPiecesPerThread));
+    job.chunk = std::max(1, rows / (Threads() * std::max(1, job.pieces)));
     if (workers_.empty() || rows == 1) {
         job.call(job.body, job.begin, job.end, 0);
         return;

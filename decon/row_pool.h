@@ -22,9 +22,10 @@ public:
     int Threads() const { return static_cast<int>(workers_.size()) + 1; }
 
     // Calls body(first, last, slot) on consecutive pieces [first, last) of
-    // [begin, end); slot (0 .. Threads() - 1) names the thread, for scratch.
+    // [begin, end), about piecesPerThread for each thread; slot (0 ..
+    // Threads() - 1) names the thread, for scratch.
     template <class Body>
-    void ForRows(int begin, int end, Body&& body) {
+    void ForRows(int begin, int end, Body&& body, int piecesPerThread = 8) {
         if (end <= begin) return;
         Job job;
         job.call = [](void* b, int first, int last, int slot) {
@@ -33,6 +34,7 @@ public:
         job.body = &body;
         job.begin = begin;
         job.end = end;
+        job.pieces = piecesPerThread;
         Run(job);
     }
 
@@ -43,6 +45,7 @@ private:
         int begin = 0;
         int end = 0;
         int chunk = 1;
+        int pieces = 8;
     };
 
     void Run(Job job);
