@@ -91,7 +91,9 @@ public:
     }
     DeconRect Selection() const { return {top, left, bottom, right}; }
 
-    // The run's state, readable by tests and tools; written only by the engine.
+    // The run's state, readable by tests and tools; written only by the
+    // engine. During the steps estimate and observed trade storage with
+    // correction and blurred; between steps they hold the current values.
     int32_t width = 0;
     int32_t height = 0;
     int32_t top = 0;

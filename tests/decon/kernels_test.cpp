@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 
+#include "decon/decon_engine.h"
 #include "decon/kernels.h"
 
 namespace {
@@ -33,28 +34,28 @@ std::string KernelName(const ::testing::TestParamInfo<const DeconKernels*>& info
 
 INSTANTIATE_TEST_SUITE_P(EveryBuild, Kernels, ::testing::ValuesIn(UsableDeconKernels()), KernelName);
 
-// The correlation adds the 121 products in row-major PSF order, as one
-// pixel at a time would, for one or two rows and any width.
-TEST_P(Kernels, CorrelationMatchesTheTermByTermSum) {
-    const int stride = 83, rows = 27;
-    const std::vector<float> image = RandomValues(size_t(stride) * rows, -50.0f, 3000.0f, 1);
+// Every kernel build computes the engine's CorrelatePsf (the 121 products
+// added in row-major PSF order) for one or two rows and any width.
+TEST_P(Kernels, CorrelationMatchesCorrelatePsf) {
+    const int width = 83, height = 27;
+    DeconEngine engine;
+    ASSERT_TRUE(engine.Init(width, height, {.threads = 1}));
+    const std::vector<float> image = RandomValues(size_t(width) * height, -50.0f, 3000.0f, 1);
+    std::copy(image.begin(), image.end(), engine.estimate.data());
     const std::vector<float> psf = RandomValues(kPsfTerms, 0.0f, 0.02f, 2);
+    std::copy(psf.begin(), psf.end(), &engine.psf[0][0]);
     const int top = 5, left = 6;
     const float* in[kPsfSize + 1];
-    for (int x = 0; x <= kPsfSize; ++x) in[x] = image.data() + size_t(top - 5 + x) * stride + left;
+    for (int x = 0; x <= kPsfSize; ++x) in[x] = engine.estimate.data() + engine.Index(top - 5 + x, left);
     for (int outRows : {1, 2}) {
         for (int count : {1, 7, 16, 33, 61}) {
             std::vector<float> out0(count, -1.0f), out1(count, -1.0f);
             k.correlateRows(in, psf.data(), out0.data(), outRows == 2 ? out1.data() : nullptr, count);
             for (int r = 0; r < outRows; ++r)
-                for (int c = 0; c < count; ++c) {
-                    float sum = 0.0f;
-                    for (int i = 0; i < kPsfSize; ++i)
-                        for (int j = 0; j < kPsfSize; ++j)
-                            sum = sum + psf[i * kPsfSize + j] * image[size_t(top + r + i - 5) * stride + left + c + j - 5];
-                    ASSERT_TRUE(SameBits((r == 0 ? out0 : out1)[c], sum))
+                for (int c = 0; c < count; ++c)
+                    ASSERT_TRUE(SameBits((r == 0 ? out0 : out1)[c],
+                                         engine.CorrelatePsf(engine.estimate.data(), top + r, left + c)))
                         << "rows " << outRows << " count " << count << " pixel " << r << "," << c;
-                }
         }
     }
 }
