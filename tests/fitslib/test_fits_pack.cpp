@@ -131,8 +131,12 @@ TEST_F(FitsPack, RoundTripEveryWidthAndMode) {
             uint32_t type = 0;
             EXPECT_EQ(read_raw("p.fits", &type), expected) << "BITPIX " << bitpix << " mode " << mode;
             const uint32_t low = type & 0xFF;
-            if (mode == PACK_DIRECT) EXPECT_EQ(low, 3u);
-            if (mode == PACK_DIFF || mode == 7) EXPECT_EQ(low, 4u);
+            if (mode == PACK_DIRECT) {
+                EXPECT_EQ(low, 3u);
+            }
+            if (mode == PACK_DIFF || mode == 7) {
+                EXPECT_EQ(low, 4u);
+            }
             EXPECT_EQ(type & 0xFFFFFF00u, 0x03010200u);
         }
     }
