@@ -41,11 +41,11 @@ constexpr StepSpec kRangeSteps[] = {{CContrastBar::kRangeDdn, "DDN", kLargeStepD
                                     {CContrastBar::kRangeDup, "DUP", kLargeStepUp}};
 
 const StepSpec* FindStep(int id, bool& isBack) {
-    for (const StepSpec& spec : kBackSteps) {
-        if (spec.id == id) return isBack = true, &spec;
+    for (const StepSpec& step : kBackSteps) {
+        if (step.id == id) return isBack = true, &step;
     }
-    for (const StepSpec& spec : kRangeSteps) {
-        if (spec.id == id) return isBack = false, &spec;
+    for (const StepSpec& step : kRangeSteps) {
+        if (step.id == id) return isBack = false, &step;
     }
     return nullptr;
 }
@@ -91,10 +91,10 @@ void CContrastBar::BuildControls() {
         auto* group = new QGroupBox(title);
         auto* row = new QHBoxLayout(group);
         row->addWidget(edit);
-        for (const StepSpec& spec : steps) {
-            auto* button = new StepButton(QString::fromLatin1(spec.caption));
-            button->setObjectName(QStringLiteral("step%1").arg(spec.id));
-            const int id = spec.id;
+        for (const StepSpec& stepDef : steps) {
+            auto* button = new StepButton(QString::fromLatin1(stepDef.caption));
+            button->setObjectName(QStringLiteral("step%1").arg(stepDef.id));
+            const int id = stepDef.id;
             connect(button, &QAbstractButton::clicked, this, [this, id] { OnStep(id); });
             row->addWidget(button);
         }
@@ -246,13 +246,13 @@ void CContrastBar::OnApply() {
 
 void CContrastBar::OnStep(int stepId) {
     bool isBack = false;
-    const StepSpec* spec = FindStep(stepId, isBack);
-    if (!spec || !UpdateData(true)) return;
+    const StepSpec* stepDef = FindStep(stepId, isBack);
+    if (!stepDef || !UpdateData(true)) return;
     if (isBack) {
-        m_back = SteppedBack(m_back, spec->step);
+        m_back = SteppedBack(m_back, stepDef->step);
         m_auto = 0;
     } else {
-        m_range = SteppedRange(m_range, spec->step);
+        m_range = SteppedRange(m_range, stepDef->step);
     }
     UpdateData(false);
 }

@@ -82,15 +82,15 @@ std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const 
             continue;
         }
         std::string name = arg.substr(0, arg.find('='));
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* matched = nullptr;
         for (const OptionSpec& option : options) {
-            if (option.name == name) spec = &option;
+            if (option.name == name) matched = &option;
         }
-        if (!spec) {
+        if (!matched) {
             problem = "unknown option \"" + name + "\"";
             return std::nullopt;
         }
-        if (!spec->takesValue) {
+        if (!matched->takesValue) {
             if (name != arg) {
                 problem = "option " + name + " takes no value";
                 return std::nullopt;
