@@ -1,6 +1,7 @@
 // FITSImport: turns a FITS file into what the program's native image needs.
 // Each request opens its own header and releases it (and any work buffer)
-// on every exit, so nothing survives between calls.
+// on every exit, so nothing survives between calls. The caller's buffers
+// come with their capacity and are never written past it.
 
 #include <cmath>
 #include <cstring>
@@ -218,10 +219,23 @@ uint16_t Header(const char* path, FITSIMAGEINFO& info) {
     return ReadImageInfo(path, info, cards) ? FI_OK : FI_FAILED;
 }
 
-uint16_t HeaderText(const char* path, char* text) {
+// The file may have gained cards or pixels since the caller sized its buffer
+// from the probe; such a result is refused before a byte is written.
+bool ResultFits(const FITSHEADER* hdr, const FITSBUFFER& buffer, uint64_t needed, int code) {
+    if (needed <= buffer.capacity)
+        return true;
+    fits_error_bytes(code, hdr->name, needed);
+    return false;
+}
+
+uint16_t HeaderText(const char* path, const FITSBUFFER& buffer) {
     HeaderPtr hdr = OpenHeader(path);
     if (!hdr)
         return FI_FAILED;
+    uint64_t needed = uint64_t(hdr->ncards) * ORBEX_CARD_CHARS + 1;
+    if (!ResultFits(hdr.get(), buffer, needed, FE_CARDS_FULL))
+        return FI_FAILED;
+    char* text = static_cast<char*>(buffer.data);
     for (int i = 0; i < hdr->ncards; ++i)
         std::memcpy(text + size_t(i) * ORBEX_CARD_CHARS, hdr->cards[i].text, ORBEX_CARD_CHARS);
     text[size_t(hdr->ncards) * ORBEX_CARD_CHARS] = '\0';
@@ -239,7 +253,7 @@ uint16_t ToPixel(float value) {
     return static_cast<uint16_t>(v);
 }
 
-uint16_t Pixels(const char* path, uint16_t* pixels) {
+uint16_t Pixels(const char* path, const FITSBUFFER& buffer) {
     HeaderPtr hdr = OpenHeader(path);
     if (!hdr)
         return FI_FAILED;
@@ -252,11 +266,14 @@ uint16_t Pixels(const char* path, uint16_t* pixels) {
         !UsableSide(columns))
         return FI_FAILED;
     size_t count = size_t(rows) * size_t(columns);
+    if (!ResultFits(hdr.get(), buffer, uint64_t(count) * sizeof(uint16_t), FE_READ_ROWBUF))
+        return FI_FAILED;
     std::unique_ptr<float[]> work(new (std::nothrow) float[count]);
     if (!work)
         return FI_FAILED;
     if (!fits_read(hdr.get(), work.get(), 0.0f, false, nullptr))
         return FI_FAILED;
+    uint16_t* pixels = static_cast<uint16_t*>(buffer.data);
     for (size_t i = 0; i < count; ++i)
         pixels[i] = ToPixel(work[i]);
     return FI_OK;
@@ -273,9 +290,12 @@ extern "C" ORBEX_API uint16_t FITSImport(uint16_t request, const char* path, voi
     case FI_HEADER:
         return Header(path, *static_cast<FITSIMAGEINFO*>(output));
     case FI_HEADERTEXT:
-        return HeaderText(path, static_cast<char*>(output));
-    case FI_PIXELS:
-        return Pixels(path, static_cast<uint16_t*>(output));
+    case FI_PIXELS: {
+        const FITSBUFFER& buffer = *static_cast<const FITSBUFFER*>(output);
+        if (buffer.data == nullptr)
+            return FI_FAILED;
+        return request == FI_PIXELS ? Pixels(path, buffer) : HeaderText(path, buffer);
+    }
     default:
         return FI_FAILED;
     }

@@ -144,8 +144,9 @@ ORBEX_API const char* Copyright1999Tarnwell(void);
 enum FITSIMPORTREQUEST : uint16_t {
     FI_PROBE = 1,       // output: FITSPROBE
     FI_HEADER = 2,      // output: FITSIMAGEINFO
-    FI_HEADERTEXT = 3,  // output: FITSPROBE::headerTextSize characters (cards, then a zero)
-    FI_PIXELS = 4,      // output: rows x columns uint16_t, NAXIS1 fastest
+    FI_HEADERTEXT = 3,  // output: FITSBUFFER of FITSPROBE::headerTextSize characters
+                        // (cards, then a zero)
+    FI_PIXELS = 4,      // output: FITSBUFFER of rows x columns uint16_t, NAXIS1 fastest
 };
 
 enum FITSIMPORTSTATUS : uint16_t {
@@ -163,6 +164,14 @@ struct FITSPROBE {
     // 80 x stored cards + 1. Wider than the other fields so that headers with
     // long processing histories (more than 819 cards) are described whole.
     int32_t headerTextSize;
+};
+
+// The caller's buffer for FI_HEADERTEXT and FI_PIXELS. Each request reopens
+// the file, which may have changed since the probe: a result larger than
+// capacity is refused with FI_FAILED and nothing is written into data.
+struct FITSBUFFER {
+    void* data;
+    uint32_t capacity;  // bytes
 };
 
 struct FITSIMAGEINFO {

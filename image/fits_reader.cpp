@@ -102,7 +102,8 @@ void ReadHeaderRecords(CImage& image, const std::string& path, const FITSPROBE& 
     if (probe.headerTextSize < 1)
         return;
     std::vector<char> text(size_t(probe.headerTextSize), '\0');
-    if (import(FI_HEADERTEXT, path.c_str(), text.data()) != FI_OK)
+    FITSBUFFER buffer{text.data(), uint32_t(text.size())};
+    if (import(FI_HEADERTEXT, path.c_str(), &buffer) != FI_OK)
         return;
     text.back() = '\0';
     image.fitsRecords = std::move(text);
@@ -333,6 +334,8 @@ FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
     if (outcome != FitsImportOutcome::ok)
         return outcome;
     int64_t count = int64_t(staged.Width) * staged.Height;
+    static_assert(kMaxImagePixels * sizeof(uint16_t) <= UINT32_MAX,
+                  "the pixel buffer's capacity must fit the library's 32-bit field");
     if (count > kMaxImagePixels)
         return FitsImportOutcome::tooLarge;
     try {
@@ -340,7 +343,8 @@ FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
     } catch (const std::bad_alloc&) {
         return FitsImportOutcome::tooLarge;
     }
-    if (import(FI_PIXELS, path.c_str(), staged.pixels.data()) != FI_OK)
+    FITSBUFFER buffer{staged.pixels.data(), uint32_t(staged.pixels.size() * sizeof(uint16_t))};
+    if (import(FI_PIXELS, path.c_str(), &buffer) != FI_OK)
         return FitsImportOutcome::failed;
     AdoptImport(image, staged);
     return FitsImportOutcome::ok;

@@ -40,15 +40,21 @@ uint16_t FakeImport(uint16_t request, const char*, void* output) {
         if (fake.headerStatus == FI_OK)
             *static_cast<FITSIMAGEINFO*>(output) = fake.info;
         return fake.headerStatus;
-    case FI_HEADERTEXT:
-        if (fake.textStatus == FI_OK)
-            std::memcpy(output, fake.cards.c_str(), fake.cards.size() + 1);
-        return fake.textStatus;
+    case FI_HEADERTEXT: {
+        // Like the library, refuses a buffer smaller than the result.
+        const auto& buffer = *static_cast<const FITSBUFFER*>(output);
+        if (fake.textStatus != FI_OK || buffer.capacity < fake.cards.size() + 1)
+            return fake.textStatus != FI_OK ? fake.textStatus : uint16_t(FI_FAILED);
+        std::memcpy(buffer.data, fake.cards.c_str(), fake.cards.size() + 1);
+        return FI_OK;
+    }
     case FI_PIXELS: {
-        if (fake.pixelStatus != FI_OK)
-            return fake.pixelStatus;
-        auto* pixels = static_cast<uint16_t*>(output);
-        for (int i = 0; i < fake.info.rows * fake.info.columns; ++i)
+        const auto& buffer = *static_cast<const FITSBUFFER*>(output);
+        size_t count = size_t(fake.info.rows) * size_t(fake.info.columns);
+        if (fake.pixelStatus != FI_OK || buffer.capacity < count * sizeof(uint16_t))
+            return fake.pixelStatus != FI_OK ? fake.pixelStatus : uint16_t(FI_FAILED);
+        auto* pixels = static_cast<uint16_t*>(buffer.data);
+        for (size_t i = 0; i < count; ++i)
             pixels[i] = fake.pixelValue;
         return FI_OK;
     }

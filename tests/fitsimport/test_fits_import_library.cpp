@@ -32,7 +32,8 @@ protected:
         std::string path = folder.Path("p" + std::to_string(count++) + ".fits");
         WriteFits16(path, cards, raw);
         std::vector<uint16_t> pixels(raw.size(), 0xABCD);
-        EXPECT_EQ(FITSImport(FI_PIXELS, path.c_str(), pixels.data()), FI_OK);
+        FITSBUFFER buffer{pixels.data(), uint32_t(pixels.size() * sizeof(uint16_t))};
+        EXPECT_EQ(FITSImport(FI_PIXELS, path.c_str(), &buffer), FI_OK);
         return pixels;
     }
     TempFolder folder;
@@ -148,7 +149,8 @@ TEST_F(FitsImportLibrary, AxesBeyondSixteenBitsAreRefused) {
     EXPECT_EQ(FITSImport(FI_PROBE, path.c_str(), &probe), FI_FAILED);
     EXPECT_EQ(FITSImport(FI_HEADER, path.c_str(), &info), FI_FAILED);
     uint16_t pixel = 0;
-    EXPECT_EQ(FITSImport(FI_PIXELS, path.c_str(), &pixel), FI_FAILED);
+    FITSBUFFER buffer{&pixel, sizeof pixel};
+    EXPECT_EQ(FITSImport(FI_PIXELS, path.c_str(), &buffer), FI_FAILED);
 }
 
 // The header text holds every stored card and a zero; its size fits headers
@@ -166,7 +168,8 @@ TEST_F(FitsImportLibrary, HeaderTextOfSmallAndLongHeaders) {
         EXPECT_EQ(probe.rows, 1);
         EXPECT_EQ(probe.columns, 2);
         std::vector<char> text(size_t(probe.headerTextSize), 'z');
-        ASSERT_EQ(FITSImport(FI_HEADERTEXT, path.c_str(), text.data()), FI_OK);
+        FITSBUFFER buffer{text.data(), uint32_t(text.size())};
+        ASSERT_EQ(FITSImport(FI_HEADERTEXT, path.c_str(), &buffer), FI_OK);
         EXPECT_EQ(text.back(), '\0');
         EXPECT_EQ(std::string(text.data(), 80), Card(cards[0]));
         EXPECT_EQ(std::string(text.data() + 80 * (cards.size() - 1), 80), Card(cards.back()));
