@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMdiArea>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -18,24 +17,11 @@
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
 #include "app/quorvane_app.h"
+#include "app/screenshot/window_picture.h"
 #include "platform/messages.h"
 #include "platform/qt/profile.h"
 
 namespace {
-
-constexpr int kTitleHeight = 22;
-
-// Top-level windows carry no title bar offscreen; the bar gets a plain one.
-QImage WithTitleBar(const QImage& body, const QString& title) {
-    QImage framed(body.width() + 2, body.height() + kTitleHeight + 1, QImage::Format_ARGB32);
-    framed.fill(QColor(70, 70, 80));
-    QPainter painter(&framed);
-    painter.fillRect(QRect(1, 1, framed.width() - 2, kTitleHeight - 1), QColor(60, 90, 150));
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(8, 1, framed.width() - 16, kTitleHeight - 1), Qt::AlignVCenter | Qt::AlignLeft, title);
-    painter.drawImage(1, kTitleHeight, body);
-    return framed;
-}
 
 // Clicks as a person would: three stars in Select PSFs, then a rectangle
 // dragged in Select Area.
@@ -81,12 +67,7 @@ int main(int argc, char** argv) {
     if (bar) bar->move(frame->width() - bar->width() - 24, 150);
     QTest::qWait(300);
 
-    QImage shot = frame->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    if (bar && bar->isVisible()) {
-        QPainter painter(&shot);
-        const QPoint at = bar->pos() - frame->pos() - QPoint(1, kTitleHeight);
-        painter.drawImage(at, WithTitleBar(bar->grab().toImage(), bar->windowTitle()));
-    }
+    const QImage shot = MainWindowPicture(*frame, {bar});
     if (!shot.save(arguments[2])) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(arguments[2]));
         return 1;
