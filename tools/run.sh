@@ -21,8 +21,8 @@ mkdir -p "$out"
 set -x
 "$cli" info "$sample"
 "$cli" render "$sample" "$out/before.png" --auto
-"$cli" measure "$sample" 385 137
-"$cli" deconvolve "$sample" "$out/sharpened.qv4" --star 385,137 --star 152,420 --iterations 2
+"$cli" measure "$sample" 514 239
+"$cli" deconvolve "$sample" "$out/sharpened.qv4" --star 514,239 --star 574,210 --star 701,261
 "$cli" render "$out/sharpened.qv4" "$out/after.png" --auto
 "$cli" convert "$out/sharpened.qv4" "$out/sharpened.fits" --to fits
 "$cli" info "$out/sharpened.fits" --json
