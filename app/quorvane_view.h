@@ -10,7 +10,6 @@
 
 #include "app/commands.h"
 #include "app/display/display.h"
-#include "platform/qt/interval_timer.h"
 
 class CChildFrame;
 class CQuorvaneApp;
@@ -64,10 +63,6 @@ public:
 
     // Cleared only while painting for the printer.
     bool showMarks = true;
-    // Read and written by the deconvolution run driver.
-    bool abortRequested = false;
-    uint16_t iterations = 0;
-    IntervalTimer& RunTimer() { return runTimer_; }
 
     bool HandlesCommand(int id) const;
     CommandState QueryCommand(int id) const;
@@ -109,5 +104,4 @@ private:
     bool hasSelection_ = false;
     bool dragging_ = false;
     PaletteGreys palette_{};
-    IntervalTimer runTimer_;
 };
