@@ -122,14 +122,6 @@ bool ParseInt(const std::string& text, int& value) {
     return first != last && result.ec == std::errc() && result.ptr == last;
 }
 
-bool ParseDouble(const std::string& text, double& value) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+') ++first;
-    auto result = std::from_chars(first, last, value);
-    return first != last && result.ec == std::errc() && result.ptr == last && std::isfinite(value);
-}
-
 bool LoadImageFile(const std::string& path, CImage& image) {
     ScopedMessageCapture capture;
     try {

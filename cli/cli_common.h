@@ -39,9 +39,8 @@ std::optional<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const 
 // Prints "quorvane-cli: text" as one line on stderr.
 void PrintError(const std::string& text);
 
-// Whole-text numbers; false when the text is not exactly one number in range.
+// A whole-text number; false when the text is not exactly one number in range.
 bool ParseInt(const std::string& text, int& value);
-bool ParseDouble(const std::string& text, double& value);
 
 // Loads the file into image. On failure prints one line carrying the
 // program's own message for the file and returns false.
