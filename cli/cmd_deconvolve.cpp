@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int kDefaultIterations = 5;
-constexpr int kMaxIterations = 10;
 constexpr int kBarWidth = 30;
 
 std::atomic<bool> interrupted{false};
@@ -122,9 +121,11 @@ std::string ParseRequest(std::vector<std::string> args, DeconvolveRequest& reque
     request.in = parsed->positional[0];
     request.out = parsed->positional[1];
     request.quiet = parsed->Has("--quiet");
-    if (auto text = parsed->Value("--iterations"))
-        if (!ParseInt(*text, request.iterations) || request.iterations < 1 || request.iterations > kMaxIterations)
+    if (auto text = parsed->Value("--iterations")) {
+        int& iterations = request.iterations;
+        if (!ParseInt(*text, iterations) || iterations < kMinIterations || iterations > kMaxIterations)
             return "--iterations takes 1 to 10, not \"" + *text + "\"";
+    }
     if (auto text = parsed->Value("--area")) {
         std::vector<int> v;
         if (!ParseIntList(*text, 4, v) || v[2] <= v[0] || v[3] <= v[1])

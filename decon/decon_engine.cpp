@@ -17,8 +17,6 @@ constexpr int kArrayCount = 5;
 // The selection must keep this far from every edge: 5 for the grown
 // selection plus 5 for the PSF's half-width.
 constexpr int32_t kEdgeMargin = 10;
-constexpr int kMinIterations = 1;
-constexpr int kMaxIterations = 10;
 
 uint64_t PhysicalMemoryBytes() {
     const long pages = sysconf(_SC_PHYS_PAGES);

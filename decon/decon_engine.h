@@ -35,6 +35,10 @@ struct DeconOptions {
 enum class StarOutcome { used, outsideImage, nearEdge, noSignal };
 enum class StartOutcome { completed, aborted, refused };
 
+// The iteration counts a run accepts; Start clamps to them.
+inline constexpr int kMinIterations = 1;
+inline constexpr int kMaxIterations = 10;
+
 class DeconEngine {
 public:
     DeconEngine();

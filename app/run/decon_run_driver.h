@@ -45,9 +45,6 @@ public:
         std::function<void(const PostedCommand&)> onPost;
     };
 
-    static constexpr int kMinIterations = 1;
-    static constexpr int kMaxIterations = 10;
-
     // The host must outlive the driver.
     explicit DeconRunDriver(DeconRunHost& host, DeconMailbox& mailbox = TheDeconMailbox());
     DeconRunDriver(DeconRunHost& host, DeconMailbox& mailbox, Options options);
