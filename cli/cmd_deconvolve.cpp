@@ -14,6 +14,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "decon/decon_engine.h"
+#include "decon/decon_texts.h"
 #include "decon/run_selection.h"
 #include "image/image.h"
 
@@ -181,12 +182,12 @@ int RunDeconvolve(const std::vector<std::string>& args) {
         return kExitFailed;
     }
     if (outcome == StartOutcome::aborted) {
-        PrintError("Deconvolution aborted. " + request.out + " was not written.");
+        PrintError(std::string(kTextRunAborted) + " " + request.out + " was not written.");
         return kExitFailed;
     }
     engine.ReturnImage();
     image.AddHistory(kHistoryDeconvolve);
     if (!SaveImageFile(request.out, image)) return kExitFailed;
-    if (!request.quiet) std::fprintf(stderr, "Deconvolution complete.\n");
+    if (!request.quiet) std::fprintf(stderr, "%s\n", kTextRunComplete);
     return kExitOk;
 }

@@ -13,6 +13,10 @@ inline constexpr const char* kTextEmptySelection =
 inline constexpr const char* kTextNoImage = "No image to deconvolve.";
 inline constexpr const char* kTextAlreadyRun = "This deconvolution has already run.";
 
+// How a run ended, in the desktop program and the command-line tool alike.
+inline constexpr const char* kTextRunComplete = "Deconvolution complete.";
+inline constexpr const char* kTextRunAborted = "Deconvolution aborted.";
+
 // printf formats for a star that cannot be used; arguments column, row.
 inline constexpr const char* kTextStarOutside = "PSF star at %d, %d skipped: it lies outside the image.";
 inline constexpr const char* kTextStarNearEdge =
