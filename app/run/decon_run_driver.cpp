@@ -13,8 +13,6 @@ DeconRunDriver::DeconRunDriver(DeconRunHost& host, DeconMailbox& mailbox)
 
 DeconRunDriver::DeconRunDriver(DeconRunHost& host, DeconMailbox& mailbox, Options options)
     : host_(host), mailbox_(mailbox), options_(std::move(options)) {
-    tickTimer_.setTimerType(Qt::CoarseTimer);
-    connect(&tickTimer_, &QTimer::timeout, this, &DeconRunDriver::Tick);
     starTimer_.setSingleShot(true);
     connect(&starTimer_, &QTimer::timeout, this, &DeconRunDriver::OnStarPoll);
 }
@@ -57,8 +55,7 @@ void DeconRunDriver::Begin(int iterations) {
     lastSeenCount_ = 0;
     // The timer is asked for before Init goes out, so that a refusal leaves
     // a worker with nothing to do but end.
-    tickTimer_.start(options_.tickPeriod);
-    if (!tickTimer_.isActive()) {
+    if (!tickTimer_.Start(static_cast<int>(options_.tickPeriod.count()), [this] { Tick(); })) {
         ShowMessage(kTextNoTimer);
         EndWithoutTimer();
         return;
@@ -127,7 +124,7 @@ void DeconRunDriver::Finish() {
     running_ = false;
     freePosted_ = false;
     host_.SetBusy(false);
-    tickTimer_.stop();
+    tickTimer_.Stop();
     const std::string failure = mailbox_.failureText.Get();
     if (aborted_)
         host_.SetStatusText(QString::fromLatin1(kTextRunAborted));
@@ -141,7 +138,7 @@ void DeconRunDriver::Finish() {
 
 void DeconRunDriver::StopWorkerNow() {
     if (!running_) return;
-    tickTimer_.stop();
+    tickTimer_.Stop();
     starTimer_.stop();
     if (!freePosted_) {
         mailbox_.PostAbort();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/run/run_host.h"
+#include "platform/qt/interval_timer.h"
 #include "decon/decon_mailbox.h"
 #include "decon/decon_worker.h"
 
@@ -100,7 +101,7 @@ private:
     DeconRunHost& host_;
     DeconMailbox& mailbox_;
     Options options_;
-    QTimer tickTimer_;
+    IntervalTimer tickTimer_;
     QTimer starTimer_;
     std::thread worker_;
 
