@@ -44,7 +44,7 @@ std::vector<SampleStar> PlaceStars(const StarFieldOptions& options, SampleRandom
         // Cubing the draw makes faint stars common and bright ones rare, as in the sky.
         double draw = i < size_t(kGuaranteedBrightStars) ? 1.0 - 0.03 * double(i) : std::pow(random.Uniform(), 3.0);
         star.peak = options.faintestPeak * std::pow(ratio, draw);
-        star.fwhm = options.fwhm * (0.9 + 0.2 * random.Uniform());
+        star.fwhm = options.fwhm * (0.985 + 0.03 * random.Uniform());
         star.moffat = random.Uniform() < options.moffatFraction;
     }
     std::sort(stars.begin(), stars.end(), [](const SampleStar& a, const SampleStar& b) { return a.peak > b.peak; });

@@ -14,10 +14,12 @@ struct StarFieldOptions {
     double skyLevel = 1000.0;      // ADU at the image centre
     double gradientX = 80.0;       // ADU from left edge to right edge
     double gradientY = -40.0;      // ADU from top edge to bottom edge
-    double fwhm = 3.2;             // pixels, typical seeing; each star varies a little
+    double fwhm = 3.2;             // pixels, typical seeing; stars vary by a percent or two
     double faintestPeak = 15.0;    // ADU above the sky
     double brightestPeak = 60000.0;  // ADU above the sky, just short of saturation
-    double moffatFraction = 0.5;   // share of stars drawn with a Moffat profile
+    // Share of stars drawn with a Moffat profile. Every star of one exposure goes
+    // through the same optics and seeing, so a realistic field uses one profile.
+    double moffatFraction = 1.0;
     double gain = 2.0;             // electrons per ADU, for the photon noise
     double readNoise = 7.0;        // ADU
     int hotPixels = 6;
