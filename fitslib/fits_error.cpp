@@ -118,6 +118,11 @@ const FITSERRENTRY fits_errtab[FITS_ERROR_CODES + 1] = {
     {kMemory, true},                                     // 89
     {"header modify failure - FITS package bug", true},  // 90
     {"this version can only read proprietary packed files", true},  // 91
+    {"checksum mismatch, the file is damaged", true},  // 92
+    {"header too long for this request", true},        // 93
+    {"not a regular file", true},                      // 94
+    {"bad number", false},                             // 95
+    {"declared data larger than the file", true},      // 96
 };
 
 bool fits_error(int code, const char* file, const char* extra) {

@@ -199,18 +199,55 @@ bool ReadImageInfo(const char* path, FITSIMAGEINFO& info, int32_t& cards) {
     return true;
 }
 
-uint16_t Probe(const char* path, FITSPROBE& probe) {
+// Both probes: the FI_HEADER conversion, which also counts the cards.
+uint16_t ProbeImage(const char* path, FITSIMAGEINFO& info, int32_t& cards) {
     if (!OpenHeader(path))
         return FI_NOT_FITS;
-    probe.ok = 0;
+    return ReadImageInfo(path, info, cards) ? FI_OK : FI_FAILED;
+}
+
+uint64_t HeaderTextBytes(int32_t cards) { return uint64_t(cards) * ORBEX_CARD_CHARS + 1; }
+
+// The original probe: a header text size beyond its 16-bit field is refused,
+// never cut to a smaller number.
+uint16_t Probe(const char* path, FITSPROBE& probe) {
     FITSIMAGEINFO info;
     int32_t cards = 0;
-    if (!ReadImageInfo(path, info, cards))
+    const uint16_t status = ProbeImage(path, info, cards);
+    if (status == FI_NOT_FITS)
+        return status;
+    probe.ok = 0;
+    if (status != FI_OK)
+        return status;
+    if (HeaderTextBytes(cards) > uint64_t(INT16_MAX)) {
+        fits_error_bytes(FE_IMPORT_TOO_LONG, path, HeaderTextBytes(cards));
+        return FI_FAILED;
+    }
+    probe.ok = 1;
+    probe.rows = info.rows;
+    probe.columns = info.columns;
+    probe.headerTextSize = static_cast<int16_t>(HeaderTextBytes(cards));
+    return FI_OK;
+}
+
+uint16_t ProbeEx(const char* path, FITSPROBEEX& probe) {
+    FITSIMAGEINFO info;
+    int32_t cards = 0;
+    const uint16_t status = ProbeImage(path, info, cards);
+    if (status == FI_NOT_FITS)
+        return status;
+    probe.ok = 0;
+    if (status != FI_OK)
+        return status;
+    HeaderPtr hdr = OpenHeader(path);
+    FitsSpan extensions{};
+    if (!hdr || !fits_extensionspan(hdr.get(), &extensions))
         return FI_FAILED;
     probe.ok = 1;
     probe.rows = info.rows;
     probe.columns = info.columns;
-    probe.headerTextSize = cards * ORBEX_CARD_CHARS + 1;
+    probe.headerTextSize = static_cast<uint32_t>(HeaderTextBytes(cards));
+    probe.extensionBytes = extensions.bytes;
     return FI_OK;
 }
 
@@ -219,26 +256,51 @@ uint16_t Header(const char* path, FITSIMAGEINFO& info) {
     return ReadImageInfo(path, info, cards) ? FI_OK : FI_FAILED;
 }
 
+// Where a request's result goes: the caller's buffer and how much it holds.
+// The original requests carry no capacity; their size comes from the probe
+// the caller made, which only ever describes what fits its fields.
+struct Destination {
+    void* data;
+    uint64_t capacity;
+    uint64_t* size;  // null for the original requests
+};
+
 // The file may have gained cards or pixels since the caller sized its buffer
 // from the probe; such a result is refused before a byte is written.
-bool ResultFits(const FITSHEADER* hdr, const FITSBUFFER& buffer, uint64_t needed, int code) {
-    if (needed <= buffer.capacity)
+bool ResultFits(const FITSHEADER* hdr, const Destination& out, uint64_t needed, int code) {
+    if (needed <= out.capacity)
         return true;
     fits_error_bytes(code, hdr->name, needed);
     return false;
 }
 
-uint16_t HeaderText(const char* path, const FITSBUFFER& buffer) {
+uint16_t HeaderText(const char* path, const Destination& out) {
     HeaderPtr hdr = OpenHeader(path);
     if (!hdr)
         return FI_FAILED;
-    uint64_t needed = uint64_t(hdr->ncards) * ORBEX_CARD_CHARS + 1;
-    if (!ResultFits(hdr.get(), buffer, needed, FE_CARDS_FULL))
+    const uint64_t needed = HeaderTextBytes(hdr->ncards);
+    const int code = out.size != nullptr ? FE_CARDS_FULL : FE_IMPORT_TOO_LONG;
+    if (!ResultFits(hdr.get(), out, needed, code))
         return FI_FAILED;
-    char* text = static_cast<char*>(buffer.data);
+    char* text = static_cast<char*>(out.data);
     for (int i = 0; i < hdr->ncards; ++i)
         std::memcpy(text + size_t(i) * ORBEX_CARD_CHARS, hdr->cards[i].text, ORBEX_CARD_CHARS);
     text[size_t(hdr->ncards) * ORBEX_CARD_CHARS] = '\0';
+    if (out.size != nullptr)
+        *out.size = needed;
+    return FI_OK;
+}
+
+uint16_t Extensions(const char* path, const Destination& out) {
+    HeaderPtr hdr = OpenHeader(path);
+    FitsSpan span{};
+    if (!hdr || !fits_extensionspan(hdr.get(), &span))
+        return FI_FAILED;
+    if (!ResultFits(hdr.get(), out, span.bytes, FE_CARDS_FULL))
+        return FI_FAILED;
+    if (span.bytes > 0 && !fits_readspan(hdr.get(), span, out.data))
+        return FI_FAILED;
+    *out.size = span.bytes;
     return FI_OK;
 }
 
@@ -253,7 +315,7 @@ uint16_t ToPixel(float value) {
     return static_cast<uint16_t>(v);
 }
 
-uint16_t Pixels(const char* path, const FITSBUFFER& buffer) {
+uint16_t Pixels(const char* path, const Destination& out) {
     HeaderPtr hdr = OpenHeader(path);
     if (!hdr)
         return FI_FAILED;
@@ -266,17 +328,31 @@ uint16_t Pixels(const char* path, const FITSBUFFER& buffer) {
         !UsableSide(columns))
         return FI_FAILED;
     size_t count = size_t(rows) * size_t(columns);
-    if (!ResultFits(hdr.get(), buffer, uint64_t(count) * sizeof(uint16_t), FE_READ_ROWBUF))
+    const uint64_t needed = uint64_t(count) * sizeof(uint16_t);
+    if (!ResultFits(hdr.get(), out, needed, FE_READ_ROWBUF))
         return FI_FAILED;
     std::unique_ptr<float[]> work(new (std::nothrow) float[count]);
     if (!work)
         return FI_FAILED;
     if (!fits_read(hdr.get(), work.get(), 0.0f, false, nullptr))
         return FI_FAILED;
-    uint16_t* pixels = static_cast<uint16_t*>(buffer.data);
+    uint16_t* pixels = static_cast<uint16_t*>(out.data);
     for (size_t i = 0; i < count; ++i)
         pixels[i] = ToPixel(work[i]);
+    if (out.size != nullptr)
+        *out.size = needed;
     return FI_OK;
+}
+
+// The original requests write as much as the file holds (the caller sized
+// the buffer from FI_PROBE), up to what the probe's 16-bit fields can
+// describe: a header text beyond them is refused as the probe refuses it.
+Destination Unchecked(void* output, uint64_t limit) { return Destination{output, limit, nullptr}; }
+
+Destination Checked(void* output) {
+    FITSBUFFER& buffer = *static_cast<FITSBUFFER*>(output);
+    buffer.size = 0;
+    return Destination{buffer.data, buffer.data != nullptr ? buffer.capacity : 0, &buffer.size};
 }
 
 }  // namespace
@@ -290,12 +366,17 @@ extern "C" ORBEX_API uint16_t FITSImport(uint16_t request, const char* path, voi
     case FI_HEADER:
         return Header(path, *static_cast<FITSIMAGEINFO*>(output));
     case FI_HEADERTEXT:
-    case FI_PIXELS: {
-        const FITSBUFFER& buffer = *static_cast<const FITSBUFFER*>(output);
-        if (buffer.data == nullptr)
-            return FI_FAILED;
-        return request == FI_PIXELS ? Pixels(path, buffer) : HeaderText(path, buffer);
-    }
+        return HeaderText(path, Unchecked(output, uint64_t(INT16_MAX)));
+    case FI_PIXELS:
+        return Pixels(path, Unchecked(output, UINT64_MAX));
+    case FI_PROBE_EX:
+        return ProbeEx(path, *static_cast<FITSPROBEEX*>(output));
+    case FI_HEADERTEXT_EX:
+        return HeaderText(path, Checked(output));
+    case FI_PIXELS_EX:
+        return Pixels(path, Checked(output));
+    case FI_EXTENSIONS:
+        return Extensions(path, Checked(output));
     default:
         return FI_FAILED;
     }

@@ -142,36 +142,56 @@ ORBEX_API const char* Copyright1999Tarnwell(void);
 // caller. Exported under its plain, undecorated name.
 
 enum FITSIMPORTREQUEST : uint16_t {
+    // The original requests. Their records are fixed: the header text size
+    // is 16 bits, and the buffers of FI_HEADERTEXT and FI_PIXELS carry no
+    // capacity, so the caller sizes them from FI_PROBE.
     FI_PROBE = 1,       // output: FITSPROBE
     FI_HEADER = 2,      // output: FITSIMAGEINFO
-    FI_HEADERTEXT = 3,  // output: FITSBUFFER of FITSPROBE::headerTextSize characters
-                        // (cards, then a zero)
-    FI_PIXELS = 4,      // output: FITSBUFFER of rows x columns uint16_t, NAXIS1 fastest
+    FI_HEADERTEXT = 3,  // output: FITSPROBE::headerTextSize characters (cards, then a zero)
+    FI_PIXELS = 4,      // output: rows x columns uint16_t, NAXIS1 fastest
+    // Wider, capacity-checked forms of the same requests.
+    FI_PROBE_EX = 5,       // output: FITSPROBEEX
+    FI_HEADERTEXT_EX = 6,  // output: FITSBUFFER for FITSPROBEEX::headerTextSize characters
+    FI_PIXELS_EX = 7,      // output: FITSBUFFER for rows x columns uint16_t
+    FI_EXTENSIONS = 8,     // output: FITSBUFFER for FITSPROBEEX::extensionBytes bytes
 };
 
 enum FITSIMPORTSTATUS : uint16_t {
     FI_OK = 0,
-    FI_NOT_FITS = 1,  // FI_PROBE only: the file cannot be opened as a FITS file
+    FI_NOT_FITS = 1,  // FI_PROBE and FI_PROBE_EX only: the file cannot be opened as a FITS file
     FI_FAILED = 2,    // every other failure, and an unknown request
 };
 
 inline constexpr int FI_TEXT_CHARS = 80;  // every text field, terminator included
 
+// Output of FI_PROBE. headerTextSize is 80 x stored cards + 1; a header of
+// more than 819 cards does not fit it and the probe fails (FI_FAILED).
 struct FITSPROBE {
     int16_t ok;
     int16_t rows;
     int16_t columns;
-    // 80 x stored cards + 1. Wider than the other fields so that headers with
-    // long processing histories (more than 819 cards) are described whole.
-    int32_t headerTextSize;
+    int16_t headerTextSize;
 };
 
-// The caller's buffer for FI_HEADERTEXT and FI_PIXELS. Each request reopens
-// the file, which may have changed since the probe: a result larger than
-// capacity is refused with FI_FAILED and nothing is written into data.
+// Output of FI_PROBE_EX: the same probe with room for any header, plus the
+// size of what follows the primary image (every further HDU, byte for
+// byte; 0 when there is none).
+struct FITSPROBEEX {
+    int32_t ok;
+    int32_t rows;
+    int32_t columns;
+    uint32_t headerTextSize;
+    uint64_t extensionBytes;
+};
+
+// The caller's buffer for the capacity-checked requests. Each request
+// reopens the file, which may have changed since the probe: a result larger
+// than capacity is refused with FI_FAILED and nothing is written into data.
+// On success size holds the number of bytes delivered.
 struct FITSBUFFER {
     void* data;
-    uint32_t capacity;  // bytes
+    uint64_t capacity;  // bytes
+    uint64_t size;      // bytes written (output)
 };
 
 struct FITSIMAGEINFO {

@@ -25,10 +25,13 @@ enum FITSERR : int {
     FE_NAXIS4 = 43, FE_NAXIS3 = 44, FE_NAXIS2 = 45, FE_NAXIS1 = 46, FE_NAXIS = 47,
     FE_PUT_OPEN = 48, FE_PUT_PACKED_CARD = 49, FE_PUT_PLAIN_CARD = 50,
     FE_PUT_PACKED_PAD = 51, FE_PUT_PLAIN_PAD = 52,
+    FE_PACKED_DAMAGE = 7,
     FE_FLOAT_TYPE = 88, FE_FLOAT_COPY = 89, FE_FLOAT_MODIFY = 90,
+    FE_CHECKSUM = 92, FE_IMPORT_TOO_LONG = 93, FE_NOT_REGULAR = 94, FE_BAD_NUMBER = 95,
+    FE_DATA_BEYOND_FILE = 96,
 };
 
-inline constexpr int FITS_ERROR_CODES = 91;
+inline constexpr int FITS_ERROR_CODES = 96;
 inline constexpr int FITS_BLOCK = 2880;        // plain header and data records
 inline constexpr int FITS_PACKED_ALIGN = 4;    // packed header padding
 inline constexpr int FITS_CARD_GROWTH = 10;    // card slots added while reading
@@ -91,6 +94,18 @@ int fits_readcard(FILE* file, bool packed, CARDSLOT* slot, const char* name);
 // Reads the data section as stored (machine order, element width of BITPIX,
 // no scaling), plain or packed. `raw` holds the whole image.
 bool fits_readraw(FITSHEADER* hdr, void* raw);
+
+// Every HDU after the primary one, byte for byte: where it starts in the
+// file and how long it is (0 bytes when nothing follows, or when what
+// follows is not an extension). Plain files only; packed files have none.
+struct FitsSpan {
+    uint64_t offset;
+    uint64_t bytes;
+};
+bool fits_extensionspan(const FITSHEADER* hdr, FitsSpan* span);
+bool fits_readspan(const FITSHEADER* hdr, const FitsSpan& span, void* dst);
+// Size of the primary data in the file (element x pixels, before padding).
+bool fits_databytes(const FITSHEADER* hdr, uint64_t* bytes);
 
 // Byte order
 void fits_swapcopy(void* dst, const void* src, size_t bytes, int element);

@@ -96,14 +96,14 @@ void IdentifyCamera(CImage& image, const FITSIMAGEINFO& info) {
 }
 
 // Header text of the probed size; a failed request leaves no records.
-void ReadHeaderRecords(CImage& image, const std::string& path, const FITSPROBE& probe,
+void ReadHeaderRecords(CImage& image, const std::string& path, const FITSPROBEEX& probe,
                        FitsImportFunction import) {
     image.fitsRecords.clear();
     if (probe.headerTextSize < 1)
         return;
     std::vector<char> text(size_t(probe.headerTextSize), '\0');
-    FITSBUFFER buffer{text.data(), uint32_t(text.size())};
-    if (import(FI_HEADERTEXT, path.c_str(), &buffer) != FI_OK)
+    FITSBUFFER buffer{text.data(), text.size(), 0};
+    if (import(FI_HEADERTEXT_EX, path.c_str(), &buffer) != FI_OK)
         return;
     text.back() = '\0';
     image.fitsRecords = std::move(text);
@@ -306,8 +306,8 @@ void RemoveWriterRecords(std::vector<char>& records) {
 }
 
 FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportFunction import) {
-    FITSPROBE probe{};
-    uint16_t status = import(FI_PROBE, path.c_str(), &probe);
+    FITSPROBEEX probe{};
+    uint16_t status = import(FI_PROBE_EX, path.c_str(), &probe);
     if (status == FI_NOT_FITS)
         return FitsImportOutcome::notFits;
     if (status != FI_OK || probe.ok == 0)
@@ -343,8 +343,8 @@ FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
     } catch (const std::bad_alloc&) {
         return FitsImportOutcome::tooLarge;
     }
-    FITSBUFFER buffer{staged.pixels.data(), uint32_t(staged.pixels.size() * sizeof(uint16_t))};
-    if (import(FI_PIXELS, path.c_str(), &buffer) != FI_OK)
+    FITSBUFFER buffer{staged.pixels.data(), staged.pixels.size() * sizeof(uint16_t), 0};
+    if (import(FI_PIXELS_EX, path.c_str(), &buffer) != FI_OK)
         return FitsImportOutcome::failed;
     AdoptImport(image, staged);
     return FitsImportOutcome::ok;

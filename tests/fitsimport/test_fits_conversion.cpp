@@ -26,21 +26,21 @@ FakeLibrary fake;
 
 uint16_t FakeImport(uint16_t request, const char*, void* output) {
     switch (request) {
-    case FI_PROBE: {
+    case FI_PROBE_EX: {
         if (fake.probeStatus != FI_OK)
             return fake.probeStatus;
-        auto* probe = static_cast<FITSPROBE*>(output);
+        auto* probe = static_cast<FITSPROBEEX*>(output);
         probe->ok = 1;
         probe->rows = fake.info.rows;
         probe->columns = fake.info.columns;
-        probe->headerTextSize = int32_t(fake.cards.size() + 1);
+        probe->headerTextSize = uint32_t(fake.cards.size() + 1);
         return FI_OK;
     }
     case FI_HEADER:
         if (fake.headerStatus == FI_OK)
             *static_cast<FITSIMAGEINFO*>(output) = fake.info;
         return fake.headerStatus;
-    case FI_HEADERTEXT: {
+    case FI_HEADERTEXT_EX: {
         // Like the library, refuses a buffer smaller than the result.
         const auto& buffer = *static_cast<const FITSBUFFER*>(output);
         if (fake.textStatus != FI_OK || buffer.capacity < fake.cards.size() + 1)
@@ -48,7 +48,7 @@ uint16_t FakeImport(uint16_t request, const char*, void* output) {
         std::memcpy(buffer.data, fake.cards.c_str(), fake.cards.size() + 1);
         return FI_OK;
     }
-    case FI_PIXELS: {
+    case FI_PIXELS_EX: {
         const auto& buffer = *static_cast<const FITSBUFFER*>(output);
         size_t count = size_t(fake.info.rows) * size_t(fake.info.columns);
         if (fake.pixelStatus != FI_OK || buffer.capacity < count * sizeof(uint16_t))

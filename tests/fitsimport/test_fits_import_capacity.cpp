@@ -21,7 +21,7 @@ constexpr size_t kGuardBytes = 64;
 // capacity bytes offered to the library, then a guard region it must never reach.
 struct GuardedBuffer {
     explicit GuardedBuffer(size_t capacity)
-        : bytes(capacity + kGuardBytes, kUntouched), request{bytes.data(), uint32_t(capacity)} {}
+        : bytes(capacity + kGuardBytes, kUntouched), request{bytes.data(), capacity, 0} {}
     // Index of the first byte at or after from that the library wrote, or -1.
     long FirstTouched(size_t from = 0) const {
         for (size_t i = from; i < bytes.size(); ++i)
@@ -66,8 +66,8 @@ TEST(FitsImportCapacity, BufferTooSmallForTheFileIsRefusedUntouched) {
         uint16_t request;
         size_t needed;
     } cases[] = {
-        {"header text", FI_HEADERTEXT, 80 * cards.size() + 1},
-        {"pixels", FI_PIXELS, 6 * sizeof(uint16_t)},
+        {"header text", FI_HEADERTEXT_EX, 80 * cards.size() + 1},
+        {"pixels", FI_PIXELS_EX, 6 * sizeof(uint16_t)},
     };
     for (const Case& c : cases) {
         for (size_t capacity : {size_t(0), c.needed - 1}) {
@@ -84,7 +84,7 @@ TEST(FitsImportCapacity, BufferTooSmallForTheFileIsRefusedUntouched) {
         EXPECT_EQ(FITSImport(c.request, path.c_str(), &exact.request), FI_OK) << c.what;
         EXPECT_EQ(exact.FirstTouched(c.needed), -1) << c.what << ": guard region written";
 
-        FITSBUFFER missing{nullptr, uint32_t(c.needed)};
+        FITSBUFFER missing{nullptr, c.needed, 0};
         EXPECT_EQ(FITSImport(c.request, path.c_str(), &missing), FI_FAILED) << c.what;
     }
 }

@@ -32,8 +32,8 @@ protected:
         std::string path = folder.Path("p" + std::to_string(count++) + ".fits");
         WriteFits16(path, cards, raw);
         std::vector<uint16_t> pixels(raw.size(), 0xABCD);
-        FITSBUFFER buffer{pixels.data(), uint32_t(pixels.size() * sizeof(uint16_t))};
-        EXPECT_EQ(FITSImport(FI_PIXELS, path.c_str(), &buffer), FI_OK);
+        FITSBUFFER buffer{pixels.data(), pixels.size() * sizeof(uint16_t), 0};
+        EXPECT_EQ(FITSImport(FI_PIXELS_EX, path.c_str(), &buffer), FI_OK);
         return pixels;
     }
     TempFolder folder;
@@ -149,12 +149,12 @@ TEST_F(FitsImportLibrary, AxesBeyondSixteenBitsAreRefused) {
     EXPECT_EQ(FITSImport(FI_PROBE, path.c_str(), &probe), FI_FAILED);
     EXPECT_EQ(FITSImport(FI_HEADER, path.c_str(), &info), FI_FAILED);
     uint16_t pixel = 0;
-    FITSBUFFER buffer{&pixel, sizeof pixel};
-    EXPECT_EQ(FITSImport(FI_PIXELS, path.c_str(), &buffer), FI_FAILED);
+    FITSBUFFER buffer{&pixel, sizeof pixel, 0};
+    EXPECT_EQ(FITSImport(FI_PIXELS_EX, path.c_str(), &buffer), FI_FAILED);
 }
 
-// The header text holds every stored card and a zero; its size fits headers
-// far beyond 819 cards.
+// The wide probe's header text holds every stored card and a zero; its size
+// fits headers far beyond 819 cards.
 TEST_F(FitsImportLibrary, HeaderTextOfSmallAndLongHeaders) {
     for (int extra : {5, 1200}) {
         std::vector<std::string> cards = ImageCards(16, 2, 1);
@@ -162,14 +162,15 @@ TEST_F(FitsImportLibrary, HeaderTextOfSmallAndLongHeaders) {
             cards.push_back(Card("HISTORY step " + std::to_string(i)));
         std::string path = folder.Path("h" + std::to_string(extra) + ".fits");
         WriteFits16(path, cards, {1, 2});
-        FITSPROBE probe{};
-        ASSERT_EQ(FITSImport(FI_PROBE, path.c_str(), &probe), FI_OK) << extra;
-        ASSERT_EQ(probe.headerTextSize, int32_t(80 * cards.size() + 1)) << extra;
+        FITSPROBEEX probe{};
+        ASSERT_EQ(FITSImport(FI_PROBE_EX, path.c_str(), &probe), FI_OK) << extra;
+        ASSERT_EQ(probe.headerTextSize, uint32_t(80 * cards.size() + 1)) << extra;
         EXPECT_EQ(probe.rows, 1);
         EXPECT_EQ(probe.columns, 2);
         std::vector<char> text(size_t(probe.headerTextSize), 'z');
-        FITSBUFFER buffer{text.data(), uint32_t(text.size())};
-        ASSERT_EQ(FITSImport(FI_HEADERTEXT, path.c_str(), &buffer), FI_OK);
+        FITSBUFFER buffer{text.data(), text.size(), 0};
+        ASSERT_EQ(FITSImport(FI_HEADERTEXT_EX, path.c_str(), &buffer), FI_OK);
+        EXPECT_EQ(buffer.size, text.size());
         EXPECT_EQ(text.back(), '\0');
         EXPECT_EQ(std::string(text.data(), 80), Card(cards[0]));
         EXPECT_EQ(std::string(text.data() + 80 * (cards.size() - 1), 80), Card(cards.back()));

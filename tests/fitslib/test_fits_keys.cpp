@@ -265,7 +265,8 @@ TEST_F(FitsKeys, ErrorLines) {
               "FITS error 56: insufficient memory for 12 bytes\n"
               "FITS b.fits error 91: this version can only read proprietary packed files\n");
     for (int code = 1; code <= FITS_ERROR_CODES; ++code) {
-        EXPECT_EQ(fits_errtab[code].fatal, code < 36 || code > 39) << "code " << code;
+        const bool warning = (code >= 36 && code <= 39) || code == 95;
+        EXPECT_EQ(fits_errtab[code].fatal, !warning) << "code " << code;
         EXPECT_GT(std::strlen(fits_errtab[code].message), 5u) << "code " << code;
     }
 }
