@@ -1,5 +1,6 @@
 #include "image/fits_reader.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -264,11 +265,15 @@ double RecordNumber(const std::vector<char>& records, const char* keyword, doubl
         return fallback;
     std::string tail(text.substr(at + std::strlen(key)));
     const char* start = tail.c_str();
+    const char* last = start + tail.size();
     while (*start == ' ')
         ++start;
-    char* end = nullptr;
-    double value = std::strtod(start, &end);
-    if (end == start || !std::isfinite(value))
+    if (*start == '+')
+        ++start;
+    // from_chars reads a point whatever the process locale says.
+    double value = 0.0;
+    auto [end, error] = std::from_chars(start, last, value);
+    if (error != std::errc() || end == start || !std::isfinite(value))
         return fallback;
     return value;
 }

@@ -1,6 +1,7 @@
 #include "image/fits_writer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -87,12 +88,19 @@ void AppendIntegerCard(std::string& headerText, const char* key, long value,
 }
 
 std::string FormatFitsReal(double value) {
+    // to_chars never looks at the locale, so a decimal-comma desktop cannot
+    // put a comma into a card.
     char text[48];
-    std::snprintf(text, sizeof text, "%+1.12E", value);
-    std::string formatted = text;
-    size_t e = formatted.find('E');
+    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 12);
+    if (error != std::errc())
+        return "+0.000000000000E+000";
+    std::string formatted(text, end);
+    if (formatted[0] != '-')
+        formatted.insert(0, 1, '+');
+    size_t e = formatted.find('e');
     if (e == std::string::npos || e + 2 > formatted.size())
-        return formatted;
+        return formatted;  // inf or nan: no exponent to widen
+    formatted[e] = 'E';
     std::string digits = formatted.substr(e + 2);
     if (digits.size() < 3)
         digits.insert(0, 3 - digits.size(), '0');

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libomp-dev clang libclang-rt-dev
   python3-astropy python3-numpy fitsverify libcfitsio-bin
-  xvfb xauth poppler-utils fonts-dejavu-core
+  xvfb xauth poppler-utils fonts-dejavu-core locales
 )
 
 missing=()
