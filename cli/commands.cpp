@@ -12,6 +12,7 @@ int RunRender(const std::vector<std::string>& args);
 int RunMeasure(const std::vector<std::string>& args);
 int RunProfile(const std::vector<std::string>& args);
 int RunDeconvolve(const std::vector<std::string>& args);
+int RunQuality(const std::vector<std::string>& args);
 
 const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
@@ -25,6 +26,10 @@ const std::vector<CliCommand>& CliCommands() {
          RunProfile},
         {"deconvolve", "IN OUT --star X,Y [--star X,Y ...] [--iterations 1..10] [--area LEFT,TOP,RIGHT,BOTTOM] [--quiet]",
          "sharpen by Lucy-Richardson with a PSF from the stars; saved in IN's format", RunDeconvolve},
+        {"quality", "BEFORE AFTER [--area LEFT,TOP,RIGHT,BOTTOM] [--json]",
+         "star widths, sky noise, dark rings, flux and the area's edge before and after a run "
+         "(quality --help says how each is measured)",
+         RunQuality},
     };
     return commands;
 }
