@@ -62,6 +62,7 @@ bool FitsDataReader::open(FITSHEADER* hdr) {
     if (packed_) {
         unpack_ = unpack_open(file_.get(), element_, hdr);
         if (unpack_ == nullptr) return false;
+        datasum_ = fits_expecteddatasum(hdr, &expected_);
     }
     const uint64_t rowbytes = width_ * static_cast<uint64_t>(element_);
     chunkrows_ = std::clamp<uint64_t>(kChunkBytes / rowbytes, 1, std::max<uint64_t>(rows_, 1));
@@ -95,10 +96,25 @@ const uint8_t* FitsDataReader::next(uint64_t* got) {
                 break;
             }
         }
+        if (datasum_ != FitsDatasum::absent) sum_.add_machine(buffer, complete * rowbytes, element_);
     }
     delivered_ += complete;
+    if (packed_ && !failed_ && delivered_ == rows_ && !finish()) failed_ = true;
     *got = complete;
     return buffer;
+}
+
+// After the last pixel of a packed file: the stream must be used up (a
+// lowered NAXIS2 leaves most of it over) and the pixels must add up to DATASUM.
+bool FitsDataReader::finish() {
+    if (!unpack_done(unpack_)) {
+        fits_error(FE_PACKED_DAMAGE, hdr_->name, "(data left after the last pixel)");
+        return false;
+    }
+    if (datasum_ == FitsDatasum::absent) return true;
+    if (datasum_ == FitsDatasum::given && sum_.value() == expected_) return true;
+    fits_error(FE_CHECKSUM, hdr_->name, "DATASUM");
+    return false;
 }
 
 void FitsDataReader::close() {

@@ -44,4 +44,8 @@ private:
     int element_ = 0;
     bool packed_ = false;
     bool failed_ = false;
+    FitsDatasum datasum_ = FitsDatasum::absent;  // packed files: DATASUM to check
+    uint32_t expected_ = 0;
+    FitsSum sum_;
+    bool finish();
 };

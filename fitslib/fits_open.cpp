@@ -150,7 +150,9 @@ FITSHEADER* p_fits_open(const char* path, int32_t extra) {
         return nullptr;
     }
     hdr = sized;
-    if (!fits_parsecards(hdr)) {
+    // A packed file's CHECKSUM covers its cards: a damaged header is refused
+    // here, damaged pixels when they are read.
+    if (!fits_parsecards(hdr) || (hdr->packed && !fits_checkheadersum(hdr))) {
         fits_close(hdr);
         return nullptr;
     }

@@ -41,6 +41,7 @@ struct UNPACKSTATE {
     uint64_t bitcount = 0;
     uint64_t position = 0;
     uint32_t previous = 0;
+    bool trailing = false;  // bytes follow the stream in the file
     bool diff = false;
     int element = 0;
     ~UNPACKSTATE() { std::free(stream); }
@@ -195,6 +196,7 @@ bool read_stream(Reader& in, UNPACKSTATE* s, FITSHEADER* hdr) {
         offset += piece;
     }
     s->bitcount = usable * 8;
+    s->trailing = length % 4 != 0 || in.remaining() != 0;
     return true;
 }
 
@@ -287,6 +289,10 @@ bool unpack_row(UNPACKSTATE* s, void* dst, uint64_t count) {
         }
     }
     return true;
+}
+
+bool unpack_done(const UNPACKSTATE* s) {
+    return !s->trailing && s->bitcount - s->position < 32;
 }
 
 void unpack_close(UNPACKSTATE* state) {

@@ -90,6 +90,25 @@ bool describe_integers(FITSHEADER* copy, int32_t saturation, double scale) {
     return fits_modify(copy, KEY_BSCALE, &value);
 }
 
+bool write_file(FITSHEADER* hdr, const void* pixels, uint64_t bytes, int element, PACK pack) {
+    FitsTempFile temp;
+    FitsFile file;
+    if (temp.create(hdr->name)) file.reset(std::fopen(temp.path(), "wb"));
+    if (!file) {
+        fits_error(FE_PUT_OPEN, hdr->name, nullptr);
+        return false;
+    }
+    if (!fits_putheader(hdr, file.get(), pack != PACK_NONE)) return false;
+    const bool written = pack != PACK_NONE ? pack_write(hdr, pixels, file.get(), pack)
+                                           : write_plain(hdr, pixels, bytes, element, file.get());
+    if (!written) return false;
+    if (file.close() != 0 || !temp.commit()) {
+        fits_error(FE_WRITE_DATA_ERROR, hdr->name, nullptr);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 FITSHEADER* p_fits_newopen(int32_t extra, int32_t bitpix, int32_t naxis, int32_t naxis1, int32_t naxis2,
@@ -142,22 +161,23 @@ bool fits_write(FITSHEADER* hdr, const void* pixels, PACK pack, const char* path
     if (!fits_pixelcount(hdr, static_cast<uint64_t>(element), FE_WRITE_PAD_ALLOC, &count)) return false;
     const uint64_t bytes = count * static_cast<uint64_t>(element);
 
-    FitsTempFile temp;
-    FitsFile file;
-    if (temp.create(path)) file.reset(std::fopen(temp.path(), "wb"));
-    if (!file) {
-        fits_error(FE_PUT_OPEN, hdr->name, nullptr);
-        return false;
+    // Packed files always carry the checksums of the plain file they stand
+    // for; a plain header that has the cards gets them brought up to date.
+    const bool packed = pack != PACK_NONE;
+    FITSHEADER* out = hdr;
+    if (packed || fits_haschecksums(hdr)) {
+        FitsSum datasum;
+        datasum.add_machine(pixels, static_cast<size_t>(bytes), element);
+        out = fits_withchecksums(hdr, datasum.value(), packed);
+        if (out == nullptr) return false;
     }
-    if (!fits_putheader(hdr, file.get(), pack != PACK_NONE)) return false;
-    const bool written = pack != PACK_NONE ? pack_write(hdr, pixels, file.get(), pack)
-                                           : write_plain(hdr, pixels, bytes, element, file.get());
-    if (!written) return false;
-    if (file.close() != 0 || !temp.commit()) {
-        fits_error(FE_WRITE_DATA_ERROR, hdr->name, nullptr);
-        return false;
+    const bool ok = write_file(out, pixels, bytes, element, pack);
+    if (out != hdr) {
+        hdr->packed = out->packed;
+        hdr->dataoffset = out->dataoffset;
+        fits_close(out);
     }
-    return true;
+    return ok;
 }
 
 bool fits_floatwrite(FITSHEADER* hdr, const float* pixels, int32_t* work, double scale, PACK pack,

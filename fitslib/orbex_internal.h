@@ -107,6 +107,29 @@ bool fits_readspan(const FITSHEADER* hdr, const FitsSpan& span, void* dst);
 // Size of the primary data in the file (element x pixels, before padding).
 bool fits_databytes(const FITSHEADER* hdr, uint64_t* bytes);
 
+// The checksum convention (DATASUM / CHECKSUM cards).
+class FitsSum {
+public:
+    void add(const uint8_t* bigendian, size_t bytes);            // file bytes, in order
+    void add_machine(const void* values, size_t bytes, int element);  // machine-order elements
+    uint32_t value() const;  // ones' complement sum, the last word zero-padded
+private:
+    uint64_t acc_ = 0;
+    uint32_t part_ = 0;
+    int have_ = 0;
+};
+uint32_t fits_sumadd(uint32_t a, uint32_t b);
+void fits_checksum_encode(uint32_t sum, char* out);  // 16 characters for column 12 on
+// A copy of hdr carrying DATASUM = datasum and the CHECKSUM that completes
+// the plain HDU; null after a report. `sevenbit`: the cards as a packed
+// header stores them.
+FITSHEADER* fits_withchecksums(const FITSHEADER* hdr, uint32_t datasum, bool sevenbit);
+bool fits_haschecksums(const FITSHEADER* hdr);
+enum class FitsDatasum { absent, bad, given };
+FitsDatasum fits_expecteddatasum(FITSHEADER* hdr, uint32_t* sum);
+// CHECKSUM against the header and the DATASUM it names; reports 92.
+bool fits_checkheadersum(FITSHEADER* hdr);
+
 // Byte order
 void fits_swapcopy(void* dst, const void* src, size_t bytes, int element);
 
@@ -116,6 +139,9 @@ bool pack_write(FITSHEADER* hdr, const void* pixels, FILE* file, PACK mode);
 struct UNPACKSTATE;
 UNPACKSTATE* unpack_open(FILE* file, int element, FITSHEADER* hdr);
 bool unpack_row(UNPACKSTATE* state, void* dst, uint64_t count);
+// True when the stream ended with the last pixel (only the last word's
+// unused bits left) and nothing follows it in the file.
+bool unpack_done(const UNPACKSTATE* state);
 void unpack_close(UNPACKSTATE* state);
 
 // Owns a stdio stream and closes it on every path.

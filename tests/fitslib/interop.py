@@ -14,6 +14,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import warnings
 
 import numpy as np
 from astropy.io import fits
@@ -107,10 +108,33 @@ def check_astropy_files(tool, work, shared):
     return failures
 
 
+def check_checksums(tool, work):
+    """A file with CHECKSUM cards, packed and unpacked again by the library:
+    the cards stay true for astropy and fitsverify, the pixels unchanged."""
+    failures = []
+    data = (np.arange(40 * 30, dtype=np.int32).reshape(30, 40) * 37 % 3000).astype(np.int16)
+    source, packed, plain = (os.path.join(work, n) for n in ("sum.fits", "sum-packed.fits", "sum-plain.fits"))
+    fits.PrimaryHDU(data).writeto(source, checksum=True)
+    for args in ((source, packed, "2"), (packed, plain, "0")):
+        if subprocess.run([tool, "copy", *args]).returncode != 0:
+            return [f"copy {args} failed"]
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        with fits.open(plain, checksum=True) as hdul:
+            if not np.array_equal(hdul[0].data, data):
+                failures.append("sum-plain.fits: pixels changed")
+    failures += [f"sum-plain.fits: astropy: {w.message}" for w in caught]
+    problem = fitsverify_errors(plain)
+    if problem:
+        failures.append(f"sum-plain.fits: fitsverify reports errors:\n{problem}")
+    return failures
+
+
 def main():
     tool, shared = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory(prefix="orbex-interop-") as work:
-        failures = check_library_files(tool, work) + check_astropy_files(tool, work, shared)
+        failures = (check_library_files(tool, work) + check_astropy_files(tool, work, shared)
+                    + check_checksums(tool, work))
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(failures)} failure(s)")

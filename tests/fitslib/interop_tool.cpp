@@ -4,6 +4,7 @@
 //   orbex_interop read FILE OUT   reads FILE with fits_read, floats to OUT
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -159,11 +160,28 @@ int read_one(const char* path, const char* out) {
     return ok ? 0 : 1;
 }
 
+// Reads FILE as floats and writes them back as scaled integers, packed or not.
+int copy_one(const char* path, const char* out, int pack) {
+    FITSHEADER* hdr = p_fits_open(path, 0);
+    if (hdr == nullptr) return 1;
+    size_t count = 1;
+    for (int n = 1; n <= hdr->keys[KEY_NAXIS].value.integer; ++n) {
+        count *= static_cast<size_t>(hdr->keys[KEY_NAXIS1 + n - 1].value.integer);
+    }
+    std::vector<float> pixels(count);
+    std::vector<int32_t> work(count);
+    const bool ok = fits_read(hdr, pixels.data(), -1.0f, false, nullptr) &&
+                    fits_floatwrite(hdr, pixels.data(), work.data(), 1.0, static_cast<PACK>(pack), out);
+    fits_close(hdr);
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "copy") == 0) return copy_one(argv[2], argv[3], std::atoi(argv[4]));
     if (argc == 3 && std::strcmp(argv[1], "write") == 0) return write_all(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "read") == 0) return read_one(argv[2], argv[3]);
-    std::fputs("usage: orbex_interop write DIR | read FILE OUT\n", stderr);
+    std::fputs("usage: orbex_interop write DIR | read FILE OUT | copy IN OUT PACK\n", stderr);
     return 2;
 }
