@@ -3,12 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "decon/decon_texts.h"
 #include "decon/engine_rows.h"
 #include "decon/row_pool.h"
+#include "platform/format.h"
 
 namespace {
 
@@ -23,12 +23,6 @@ uint64_t PhysicalMemoryBytes() {
     const long pageSize = sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
-}
-
-std::string Format(const char* format, int a, int b) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, a, b);
-    return text;
 }
 
 }  // namespace

@@ -14,12 +14,12 @@
 // the same order as one pass per stage would.
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "decon/decon_engine.h"
 #include "decon/decon_texts.h"
+#include "platform/format.h"
 #include "decon/engine_rows.h"
 
 namespace {
@@ -136,9 +136,7 @@ bool DeconEngine::Deconvolve(int iterations) {
     bool backgroundOff = false;
     for (int k = 0; k < steps; ++k) {
         if (AbortRequested()) return false;
-        char text[64];
-        std::snprintf(text, sizeof text, kTextDeconvolvedFormat, k * 100.0 / steps);
-        Status(text);
+        Status(Format(kTextDeconvolvedFormat, k * 100.0 / steps).c_str());
         if (!backgroundOff) SubtractBackground();
         const bool writeBack = k % kStepsPerWrite == kStepsPerWrite - 1;
         backgroundOff = !writeBack && k + 1 < steps;

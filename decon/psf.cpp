@@ -3,11 +3,11 @@
 // blend it into the running PSF.
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "decon/decon_engine.h"
 #include "decon/decon_texts.h"
+#include "platform/format.h"
 
 namespace {
 
@@ -72,9 +72,7 @@ bool Normalise(float (&p)[kPsfSize][kPsfSize]) {
 }  // namespace
 
 void DeconEngine::StarStatus(const char* format, int32_t column, int32_t row) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, column, row);
-    Status(text);
+    Status(Format(format, int(column), int(row)).c_str());
 }
 
 StarOutcome DeconEngine::AddStar(int32_t x, int32_t y) {

@@ -1,10 +1,9 @@
 #include "image/texts.h"
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 #include "image/image.h"
+#include "platform/format.h"
 
 namespace {
 
@@ -45,29 +44,6 @@ const char* const kDegreesCelsius = "\u00B0C";
 template <size_t N>
 const char* Lookup(const char* const (&table)[N], int32_t index) {
     return index >= 0 && size_t(index) < N ? table[index] : kUnknown;
-}
-
-void AppendFormat(std::string& text, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (length > 0) {
-        const size_t old = text.size();
-        text.resize(old + size_t(length) + 1);
-        std::vsnprintf(text.data() + old, size_t(length) + 1, format, args);
-        text.resize(old + size_t(length));
-    }
-    va_end(args);
-}
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    std::string text;
-    AppendFormat(text, format, args...);
-    return text;
 }
 
 // Seconds of arc a pixel of this size spans; 0 without a focal length, so

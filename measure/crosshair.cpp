@@ -1,24 +1,12 @@
 #include "measure/crosshair.h"
 
-#include <cstdio>
-
 #include "image/image.h"
 #include "measure/star_width.h"
+#include "platform/format.h"
 
 const std::array<const char*, kBoxSizeChoices> BoxSizeLabels = {
     "3x3",   "5x5",   "7x7",   "9x9",   "11x11", "13x13", "15x15", "17x17",
     "19x19", "21x21", "23x23", "25x25", "27x27", "29x29", "31x31"};
-
-namespace {
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, args...);
-    return buffer;
-}
-
-}  // namespace
 
 int32_t BoxSizeFromChoice(int32_t choiceIndex) {
     if (choiceIndex < 0 || choiceIndex >= kBoxSizeChoices) choiceIndex = kDefaultBoxChoice;

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "platform/format.h"
 
 namespace {
 
@@ -13,18 +14,6 @@ constexpr int32_t kVerticalMargins = 30;
 constexpr double kAxisShare = 0.7;
 constexpr double kDivisionShare = 0.07;
 constexpr double kMarkRadius = 2.0;
-
-std::string FormatNumber(const char* format, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
-}
-
-std::string FormatCount(unsigned value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%u", value);
-    return buffer;
-}
 
 // A scale that would be infinite or undefined becomes 0: the points then
 // collapse onto the axis instead of leaving the window.
@@ -58,8 +47,8 @@ ProfilePlot LayoutProfilePlot(const ProfileResult& profile, int32_t clientWidth,
                                int32_t(y - kMarkRadius)});
     }
     const char* unit = profile.distancesInPixels ? "%1.1lf px/div" : "%1.1lf ^sec/div";
-    plot.divisionLabel = FormatNumber(unit, kDivisionShare * profile.extent);
-    plot.maximumLabel = FormatCount(plot.maximum);
-    plot.minimumLabel = FormatCount(plot.minimum);
+    plot.divisionLabel = Format(unit, kDivisionShare * profile.extent);
+    plot.maximumLabel = Format("%u", unsigned(plot.maximum));
+    plot.minimumLabel = Format("%u", unsigned(plot.minimum));
     return plot;
 }

@@ -10,6 +10,7 @@ packages=(
   libpng-dev libomp-dev clang libclang-rt-dev
   python3-astropy python3-numpy fitsverify libcfitsio-bin
   xvfb xauth poppler-utils fonts-dejavu-core locales
+  hyperfine
 )
 
 missing=()

@@ -34,7 +34,7 @@
 #include "app/quorvane_view.h"
 #include "app/run/run_texts.h"
 #include "app/run/shell_run.h"
-#include "app/screenshot/window_picture.h"
+#include "tools/pictures/window_picture.h"
 #include "platform/messages.h"
 #include "platform/qt/profile.h"
 

@@ -1,4 +1,4 @@
-#include "app/screenshot/window_picture.h"
+#include "tools/pictures/window_picture.h"
 
 #include <QPainter>
 #include <QWidget>

@@ -17,7 +17,7 @@
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
 #include "app/quorvane_app.h"
-#include "app/screenshot/window_picture.h"
+#include "tools/pictures/window_picture.h"
 #include "platform/messages.h"
 #include "platform/qt/profile.h"
 
