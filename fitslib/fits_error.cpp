@@ -4,6 +4,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "orbex_internal.h"
 
@@ -149,4 +150,10 @@ void fits_init() {
 const char* Copyright1999Tarnwell(void) {
     return "Orbex Version 1.00\n"
            "FITS image library: plain and packed images, header keywords, import.\n";
+}
+
+void fits_save_error(int code, const char* name, int error) {
+    char extra[160];
+    std::snprintf(extra, sizeof extra, "(%s)", std::strerror(error));
+    fits_error(code, name, extra);
 }

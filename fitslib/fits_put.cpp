@@ -1,6 +1,7 @@
 // Writing a header: the cards in order, commented-out cards rewritten as
 // commentary, END, and the padding; plain or run-length packed.
 
+#include <cerrno>
 #include <cstring>
 
 #include "orbex_internal.h"
@@ -123,23 +124,18 @@ bool fits_putheader(FITSHEADER* hdr, FILE* file, bool packed) {
 
 bool fits_put(FITSHEADER* hdr, const char* path, bool packed) {
     if (hdr == nullptr) return false;
-    FitsTempFile temp;
-    if (!fits_storename(hdr, path) || !temp.create(path)) {
-        fits_error(FE_PUT_OPEN, path, nullptr);
+    if (!fits_storename(hdr, path)) {
+        fits_save_error(FE_PUT_OPEN, path, ENAMETOOLONG);
         return false;
     }
-    FitsFile file(std::fopen(temp.path(), "wb"));
-    if (!file) {
-        fits_error(FE_PUT_OPEN, hdr->name, nullptr);
+    FitsSaveFile file;
+    if (!file.open(path)) {
+        fits_save_error(FE_PUT_OPEN, hdr->name, errno);
         return false;
     }
-    if (!fits_putheader(hdr, file.get(), packed)) return false;
-    if (file.close() != 0) {
-        fits_error(packed ? FE_PUT_PACKED_PAD : FE_PUT_PLAIN_PAD, hdr->name, nullptr);
-        return false;
-    }
-    if (!temp.commit()) {
-        fits_error(FE_PUT_OPEN, hdr->name, nullptr);
+    if (!fits_putheader(hdr, file.stream(), packed)) return false;
+    if (!file.commit()) {
+        fits_save_error(packed ? FE_PUT_PACKED_PAD : FE_PUT_PLAIN_PAD, hdr->name, errno);
         return false;
     }
     return true;

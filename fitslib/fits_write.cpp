@@ -3,6 +3,7 @@
 // target and renamed over it only once complete.
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -44,7 +45,10 @@ bool write_piece(FITSHEADER* hdr, FILE* file, const uint8_t* src, size_t bytes, 
                  int error_code) {
     const int64_t written = fits_writeblock(file, src, bytes, element, buffer);
     if (written == static_cast<int64_t>(bytes)) return true;
-    fits_error(written < 0 ? error_code : error_code + 1, hdr->name, nullptr);
+    // A full disk is reported as such (the code after each write-error code).
+    const int error = errno;
+    if (written < 0 && error != ENOSPC) fits_save_error(error_code, hdr->name, error);
+    else fits_error(error_code + 1, hdr->name, nullptr);
     return false;
 }
 
@@ -91,19 +95,18 @@ bool describe_integers(FITSHEADER* copy, int32_t saturation, double scale) {
 }
 
 bool write_file(FITSHEADER* hdr, const void* pixels, uint64_t bytes, int element, PACK pack) {
-    FitsTempFile temp;
-    FitsFile file;
-    if (temp.create(hdr->name)) file.reset(std::fopen(temp.path(), "wb"));
-    if (!file) {
-        fits_error(FE_PUT_OPEN, hdr->name, nullptr);
+    FitsSaveFile file;
+    if (!file.open(hdr->name)) {
+        fits_save_error(FE_PUT_OPEN, hdr->name, errno);
         return false;
     }
-    if (!fits_putheader(hdr, file.get(), pack != PACK_NONE)) return false;
-    const bool written = pack != PACK_NONE ? pack_write(hdr, pixels, file.get(), pack)
-                                           : write_plain(hdr, pixels, bytes, element, file.get());
+    if (!fits_putheader(hdr, file.stream(), pack != PACK_NONE)) return false;
+    const bool written = pack != PACK_NONE ? pack_write(hdr, pixels, file.stream(), pack)
+                                           : write_plain(hdr, pixels, bytes, element, file.stream());
     if (!written) return false;
-    if (file.close() != 0 || !temp.commit()) {
-        fits_error(FE_WRITE_DATA_ERROR, hdr->name, nullptr);
+    if (!file.commit()) {
+        const int error = errno;
+        fits_save_error(error == ENOSPC ? FE_WRITE_DATA_SHORT : FE_WRITE_DATA_ERROR, hdr->name, error);
         return false;
     }
     return true;

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+
+#include <sys/types.h>
 
 #include "orbex.h"
 
@@ -160,19 +163,43 @@ private:
     FILE* file_ = nullptr;
 };
 
-// A file written beside its target and renamed over it only on success, so a
-// failed save never destroys the file that was there.
-class FitsTempFile {
+// The careful save. A regular target (or the file a link names) is written
+// under a short temporary name in its folder (created exclusively, mode
+// 0600, never through a link) and renamed over it by commit() after its
+// final mode, owner and an fsync; an uncommitted file is removed. A device
+// or FIFO is written directly. open() and commit() return false with errno
+// set. An existing file the user may not write is refused (EACCES).
+class FitsSaveFile {
 public:
-    FitsTempFile() = default;
-    FitsTempFile(const FitsTempFile&) = delete;
-    FitsTempFile& operator=(const FitsTempFile&) = delete;
-    ~FitsTempFile();
-    bool create(const char* target);  // false (errno set) when the folder refuses
-    const char* path() const { return path_; }
-    bool commit();                    // rename over the target
+    static constexpr int kTempChars = 24;
+    FitsSaveFile() = default;
+    FitsSaveFile(const FitsSaveFile&) = delete;
+    FitsSaveFile& operator=(const FitsSaveFile&) = delete;
+    ~FitsSaveFile();
+    bool open(const char* target);
+    FILE* stream() const { return file_; }
+    bool commit();
 private:
-    char path_[4096] = {};
-    char target_[ORBEX_NAME_CHARS] = {};
+    bool open_direct(const char* target);
+    bool create_temp();
+    FILE* file_ = nullptr;
+    int dirfd_ = -1;
+    char temp_[kTempChars] = {};
+    std::string name_;  // the final name in the folder
+    mode_t mode_ = 0;
+    uid_t uid_ = 0;
+    gid_t gid_ = 0;
+    bool existed_ = false;
+    bool direct_ = false;
     bool live_ = false;
 };
+// The temporary name the next save tries `ahead` attempts from now (tests).
+void fits_save_tempname(int ahead, char* out);
+// Removes the temporary file of the save in progress; safe in a signal handler.
+void fits_save_signalcleanup();
+// For programs: SIGINT, SIGTERM and SIGHUP remove that file, then end the
+// process as the signal would have.
+void fits_save_guardsignals();
+
+// Reports a failed open or commit of a save: `code` with the cause.
+void fits_save_error(int code, const char* name, int error);

@@ -18,7 +18,8 @@ constexpr int kExitUsage = 2;
 int usage() {
     std::fputs("usage: orbex-tool header FILE\n"
                "       orbex-tool pack IN OUT [--mode direct|diff|best]\n"
-               "       orbex-tool unpack IN OUT\n",
+               "       orbex-tool unpack IN OUT\n"
+               "OUT may be - for standard output.\n",
                stderr);
     return kExitUsage;
 }
@@ -77,6 +78,10 @@ bool parse_mode(int argc, char** argv, PACK* mode) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
+    // Ctrl-C or a kill during a save leaves no temporary file behind.
+    fits_save_guardsignals();
+    // "-" as output: the data go to standard output, streaming.
+    if (argc >= 4 && std::strcmp(argv[3], "-") == 0) argv[3] = const_cast<char*>("/dev/stdout");
     const std::string command = argv[1];
     if (command == "header" && argc == 3) return show_header(argv[2]);
     if (command == "unpack" && argc == 4) return convert(argv[2], argv[3], PACK_NONE);
