@@ -149,7 +149,8 @@ bool SaveImageFile(const std::string& path, CImage& image) {
 
 bool WriteFileAtomically(const std::string& path, const void* bytes, size_t count) {
     try {
-        CArchive archive(path, CArchive::store);
+        CArchive archive = path == kStandardOutputName ? CArchive(CarefulFile::StandardOutput())
+                                                       : CArchive(path, CArchive::store);
         archive.Write(bytes, count);
         archive.Commit();
         return true;
@@ -161,6 +162,13 @@ bool WriteFileAtomically(const std::string& path, const void* bytes, size_t coun
 
 bool WriteFileAtomically(const std::string& path, std::string_view text) {
     return WriteFileAtomically(path, text.data(), text.size());
+}
+
+bool CheckOutputPath(const std::string& path) {
+    const std::string problem = CheckOutputWritable(path);
+    if (problem.empty()) return true;
+    PrintError(problem);
+    return false;
 }
 
 std::string JsonString(std::string_view text) {

@@ -49,10 +49,18 @@ bool LoadImageFile(const std::string& path, CImage& image);
 // file renamed into place. On failure prints one line and returns false.
 bool SaveImageFile(const std::string& path, CImage& image);
 
-// Writes bytes to path through a temporary file renamed into place; on
-// failure prints one line, leaves any existing file alone, returns false.
+// The output name that stands for standard output where a command allows it.
+inline constexpr const char* kStandardOutputName = "-";
+
+// Writes bytes to path through a temporary file renamed into place (a device
+// or FIFO, and "-" for standard output, are written directly); on failure
+// prints one line, leaves any existing file alone, returns false.
 bool WriteFileAtomically(const std::string& path, const void* bytes, size_t count);
 bool WriteFileAtomically(const std::string& path, std::string_view text);
+
+// Whether path can be saved to (folder exists and is writable, name valid);
+// prints the reason and returns false when not. For commands that compute long.
+bool CheckOutputPath(const std::string& path);
 
 // A JSON string literal, quotes included. Bytes that are not UTF-8 are taken
 // as Latin-1 so the output is always valid JSON.

@@ -1,6 +1,8 @@
 // quorvane-cli deconvolve IN OUT --star X,Y [--star X,Y ...] [--iterations N]
 // [--area LEFT,TOP,RIGHT,BOTTOM] [--quiet]: the window's "Start L-R" without
-// a window. Ctrl-C aborts; OUT is then not written.
+// a window. Ctrl-C aborts; OUT is then not written. Ctrl-C while OUT is being
+// saved ends the program at once: the temporary file is removed and any old
+// OUT stays as it was.
 
 #include <unistd.h>
 
@@ -151,23 +153,15 @@ private:
     struct sigaction previous_ {};
 };
 
-}  // namespace
-
-int RunDeconvolve(const std::vector<std::string>& args) {
-    DeconvolveRequest request;
-    if (std::string problem = ParseRequest(args, request); !problem.empty())
-        return UsageError("deconvolve", problem);
-
-    CImage image;
-    if (!LoadImageFile(request.in, image)) return kExitFailed;
-
+// The run itself, with Ctrl-C turned into an abort request while it lasts.
+bool Deconvolve(const DeconvolveRequest& request, CImage& image) {
     InterruptGuard interruptGuard;
     ProgressHooks hooks(request.quiet);
     DeconEngine engine;
     engine.SetHooks(&hooks);
     if (!engine.Init(image.Width, image.Height)) {
         PrintError(engine.ErrorText());
-        return kExitFailed;
+        return false;
     }
     engine.SetImage(image.pixels.data());
     for (auto [x, y] : request.stars)
@@ -179,13 +173,33 @@ int RunDeconvolve(const std::vector<std::string>& args) {
     hooks.Finish();
     if (outcome == StartOutcome::refused) {
         PrintError(engine.RefusalText() + " " + request.out + " was not written.");
-        return kExitFailed;
+        return false;
     }
     if (outcome == StartOutcome::aborted) {
         PrintError(std::string(kTextRunAborted) + " " + request.out + " was not written.");
-        return kExitFailed;
+        return false;
     }
     engine.ReturnImage();
+    return true;
+}
+
+}  // namespace
+
+int RunDeconvolve(const std::vector<std::string>& args) {
+    DeconvolveRequest request;
+    if (std::string problem = ParseRequest(args, request); !problem.empty())
+        return UsageError("deconvolve", problem);
+
+    CImage image;
+    if (!LoadImageFile(request.in, image)) return kExitFailed;
+    // A bad output is refused before the run, not after it.
+    if (!CheckOutputPath(request.out)) return kExitFailed;
+    if (!Deconvolve(request, image)) return kExitFailed;
+    // The run's handler is gone: a Ctrl-C now ends the save the careful way.
+    if (interrupted.load()) {
+        PrintError(std::string(kTextRunAborted) + " " + request.out + " was not written.");
+        return kExitFailed;
+    }
     image.AddHistory(kHistoryDeconvolve);
     if (!SaveImageFile(request.out, image)) return kExitFailed;
     if (!request.quiet) std::fprintf(stderr, "%s\n", kTextRunComplete);

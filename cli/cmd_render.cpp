@@ -114,7 +114,8 @@ int RunRender(const std::vector<std::string>& args) {
         return kExitFailed;
     }
     if (!WriteFileAtomically(parsed->positional[1], png.data(), png.size())) return kExitFailed;
-    std::printf("%s: %d x %d, back %d, range %d\n", parsed->positional[1].c_str(), int(grey.width),
+    // With the picture on standard output, the summary goes to the error stream.
+    std::fprintf(parsed->positional[1] == kStandardOutputName ? stderr : stdout, "%s: %d x %d, back %d, range %d\n", parsed->positional[1].c_str(), int(grey.width),
                 int(grey.height), int(image.display.back), int(image.display.range));
     return kExitOk;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
     }
     try {
         return command->run(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const std::bad_alloc&) {
+        PrintError(args[0] + ": there is not enough memory for this image; no output was written");
+        return kExitFailed;
     } catch (const std::exception& error) {
         PrintError(error.what());
         return kExitFailed;

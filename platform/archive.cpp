@@ -4,10 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <random>
 
 #include "platform/file_error.h"
 
@@ -15,61 +13,55 @@ namespace {
 
 // Large enough that whole rows move per system call.
 constexpr size_t kStreamBufferBytes = size_t(1) << 18;
-constexpr int kTempNameAttempts = 100;
 
-std::string ErrorText(const std::string& what, const std::string& path, int error) {
-    return what + " \"" + path + "\": " + std::strerror(error);
+std::string ErrorText(const std::string& what, const std::string& path, const std::string& cause) {
+    return what + " \"" + path + "\": " + cause;
 }
 
-std::string TempNameCandidate(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    static thread_local std::mt19937 random{std::random_device{}()};
-    return target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random() % 1000000);
-}
-
-// Creates a new, exclusive temporary file beside target, with the target's
-// permissions when it already exists.
-int CreateTempBeside(const std::string& target, std::string& tempPath) {
-    struct stat targetStat {};
-    const bool targetExists = ::stat(target.c_str(), &targetStat) == 0;
-    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-        tempPath = TempNameCandidate(target);
-        int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (targetExists) (void)::fchmod(fd, targetStat.st_mode & 07777);
-            return fd;
-        }
-        if (errno != EEXIST) break;
+// Opens an input without waiting: a FIFO with no writer, a device or a
+// folder is refused at once instead of blocking or failing later by name.
+std::FILE* OpenInput(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw CFileException(CFileException::generic, path, ErrorText("Cannot open", path, std::strerror(errno)));
+    struct stat info {};
+    std::string problem;
+    if (::fstat(fd, &info) != 0) problem = std::strerror(errno);
+    else if (S_ISDIR(info.st_mode)) problem = "it is a folder, not an image file";
+    else if (!S_ISREG(info.st_mode)) problem = "it is not a regular file (a FIFO, pipe or device); save the image to a file first";
+    std::FILE* file = nullptr;
+    if (problem.empty()) {
+        (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        file = ::fdopen(fd, "rb");
+        if (!file) problem = std::strerror(errno);
     }
-    return -1;
+    if (!file) {
+        ::close(fd);
+        throw CFileException(CFileException::generic, path, ErrorText("Cannot open", path, problem));
+    }
+    return file;
 }
 
 }  // namespace
 
 CArchive::CArchive(const std::string& path, Mode mode) : path_(path), mode_(mode) {
     if (mode_ == load) {
-        file_ = std::fopen(path_.c_str(), "rb");
-        if (!file_) throw CFileException(CFileException::generic, path_, ErrorText("Cannot open", path_, errno));
+        file_ = OpenInput(path_);
+        buffer_.resize(kStreamBufferBytes);
+        std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
     } else {
-        int fd = CreateTempBeside(path_, tempPath_);
-        if (fd < 0)
-            throw CFileException(CFileException::generic, path_, ErrorText("Cannot create a file beside", path_, errno));
-        file_ = ::fdopen(fd, "wb");
-        if (!file_) {
-            int error = errno;
-            ::close(fd);
-            ::unlink(tempPath_.c_str());
-            throw CFileException(CFileException::generic, path_, ErrorText("Cannot write", path_, error));
-        }
+        output_.emplace(path_);
+        buffer_.resize(kStreamBufferBytes);
     }
+}
+
+CArchive::CArchive(CarefulFile output) : path_(output.Target()), mode_(store) {
+    output_.emplace(std::move(output));
     buffer_.resize(kStreamBufferBytes);
-    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
 }
 
 CArchive::~CArchive() {
     if (file_) std::fclose(file_);
-    if (mode_ == store && !committed_) ::unlink(tempPath_.c_str());
+    // An uncommitted output removes its temporary file itself.
 }
 
 size_t CArchive::Read(void* buffer, size_t count) {
@@ -77,11 +69,24 @@ size_t CArchive::Read(void* buffer, size_t count) {
     return std::fread(buffer, 1, count, file_);
 }
 
+void CArchive::Flush() {
+    if (buffered_ == 0) return;
+    const size_t count = buffered_;
+    buffered_ = 0;
+    output_->Write(buffer_.data(), count);
+}
+
 void CArchive::Write(const void* buffer, size_t count) {
-    if (mode_ != store || !file_ || committed_)
+    if (mode_ != store || !output_ || committed_)
         throw CFileException(CFileException::generic, path_, "Archive is not open for writing");
-    if (count != 0 && std::fwrite(buffer, 1, count, file_) != count)
-        throw CFileException(CFileException::generic, path_, ErrorText("Cannot write", path_, errno));
+    const char* bytes = static_cast<const char*>(buffer);
+    if (buffered_ + count > buffer_.size()) Flush();
+    if (count >= buffer_.size()) {
+        output_->Write(bytes, count);
+        return;
+    }
+    std::memcpy(buffer_.data() + buffered_, bytes, count);
+    buffered_ += count;
 }
 
 std::optional<uint64_t> CArchive::BytesRemaining() const {
@@ -95,17 +100,8 @@ std::optional<uint64_t> CArchive::BytesRemaining() const {
 }
 
 void CArchive::Commit() {
-    if (mode_ != store || committed_ || !file_) return;
-    errno = 0;
-    int error = 0;
-    if (std::fflush(file_) != 0 || std::ferror(file_)) error = errno ? errno : EIO;
-    if (!error && ::fsync(fileno(file_)) != 0) error = errno;
-    if (std::fclose(file_) != 0 && !error) error = errno ? errno : EIO;
-    file_ = nullptr;
-    if (!error && std::rename(tempPath_.c_str(), path_.c_str()) != 0) error = errno;
-    if (error) {
-        ::unlink(tempPath_.c_str());
-        throw CFileException(CFileException::generic, path_, ErrorText("Cannot save", path_, error));
-    }
+    if (mode_ != store || committed_ || !output_) return;
+    Flush();
+    output_->Commit();
     committed_ = true;
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -182,6 +185,44 @@ TEST(Cli, FailedOutputLeavesExistingFile) {
     result = RunCli(dir, {"dump", path, dir.File("no-such-folder/out.raw")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(CountLines(result.err), 1u) << result.err;
+}
+
+// dump and render write "-" to standard output; a device target stays a device.
+TEST(Cli, OutputsToStandardOutputAndDevices) {
+    qvtest::TempDir dir;
+    std::vector<uint16_t> pixels = qvtest::TestPixels(3, 2);
+    std::string path = SmallImage(dir, HeaderLines(3, "QV-4 Image", 3, 2), qvtest::RawPixels(pixels));
+    RunResult result = RunCli(dir, {"dump", path, "-"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, qvtest::RawPixels(pixels));
+    result = RunCli(dir, {"render", path, "-"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.substr(1, 3), "PNG") << "the summary line goes to stderr";
+    EXPECT_NE(result.err.find("3 x 2"), std::string::npos) << result.err;
+    if (::geteuid() == 0) {
+        std::string device = dir.File("null");
+        ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        for (const char* command : {"dump", "render"}) {
+            ASSERT_EQ(RunCli(dir, {command, path, device}).exitCode, 0) << command;
+            struct stat info {};
+            ::lstat(device.c_str(), &info);
+            EXPECT_TRUE(S_ISCHR(info.st_mode)) << command << " replaced the device";
+        }
+    }
+}
+
+// Inputs that are not image files are refused at once, naming the file and why.
+TEST(Cli, InputsThatAreNotFilesAreRefusedAtOnce) {
+    qvtest::TempDir dir;
+    std::string fifo = dir.File("pipe.fits");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    RunResult result = RunCli(dir, {"info", fifo});  // would block for ever if opened for waiting
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find(fifo), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
+    result = RunCli(dir, {"info", dir.File("")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("it is a folder"), std::string::npos) << result.err;
 }
 
 }  // namespace

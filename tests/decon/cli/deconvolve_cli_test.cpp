@@ -162,6 +162,11 @@ TEST(DeconvolveCli, RefusesBadRequestsWithoutWritingAnything) {
     EXPECT_NE(err.find("skipped"), std::string::npos) << err;
     EXPECT_NE(err.find("No usable PSF star"), std::string::npos) << err;
     EXPECT_EQ(RunCli({"deconvolve", folder.File("missing.qv4"), out, "--star", "40,40"}), 1);
+    // An output folder that does not exist is refused before the run starts.
+    err.clear();
+    EXPECT_EQ(RunCli({"deconvolve", in, folder.File("no/out.qv4"), "--star", "40,40"}, &err), 1);
+    EXPECT_NE(err.find("does not exist"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Deconvolved"), std::string::npos) << "the run must not start: " << err;
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(folder.Entries(), 1u);
 }
