@@ -18,7 +18,7 @@ CChildFrame::CChildFrame(CQuorvaneView* view, QWidget* parent) : QMdiSubWindow(p
     setWindowIcon(ApplicationIcon());
     setMouseTracking(true);
     CQuorvaneDoc& document = view->GetDocument();
-    connect(&document, &CQuorvaneDoc::modifiedChanged, this, [this](bool modified) { setWindowModified(modified); });
+    connect(&document, &CQuorvaneDoc::modifiedChanged, this, &CChildFrame::UpdateTitle);
     connect(&document, &CQuorvaneDoc::pathChanged, this, &CChildFrame::UpdateTitle);
     UpdateTitle();
 }
@@ -27,9 +27,10 @@ CQuorvaneView* CChildFrame::View() const { return qobject_cast<CQuorvaneView*>(w
 
 CQuorvaneDoc& CChildFrame::GetDocument() const { return View()->GetDocument(); }
 
+// The change mark is written out rather than left to the "[*]" placeholder,
+// which a maximized image's title carries into the main window unreplaced.
 void CChildFrame::UpdateTitle() {
-    setWindowTitle(GetDocument().Title() + QStringLiteral("[*]"));
-    setWindowModified(GetDocument().IsModified());
+    setWindowTitle(GetDocument().Title() + (GetDocument().IsModified() ? QStringLiteral("*") : QString()));
 }
 
 QSize CChildFrame::Decoration() const {
@@ -59,7 +60,10 @@ void CChildFrame::UpdateCursorPosition(QPoint framePoint) {
     const CImage& image = GetDocument().Image();
     cursor_ = {std::clamp(unclipped.x(), 0, image.Width - 1), std::clamp(unclipped.y(), 0, image.Height - 1)};
     if (!crosshairs) return;
-    if (const PixelReadGuard guard(GetDocument()); guard.CanRead()) crosshairs->ShowReadouts(*view, unclipped.x(), unclipped.y());
+    if (const PixelReadGuard guard(GetDocument()); guard.CanRead()) {
+        crosshairs->ShowReadouts(*view, unclipped.x(), unclipped.y());
+        app->SetMeasuredDocument(&GetDocument());
+    }
 }
 
 void CChildFrame::mouseMoveEvent(QMouseEvent* event) {

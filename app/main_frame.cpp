@@ -6,13 +6,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 
 #include "app/child_frame.h"
 #include "app/contrast_bar.h"
 #include "app/pictures.h"
-#include "app/pixel_guard.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
@@ -301,13 +301,27 @@ CQuorvaneView* CMainFrame::ViewOf(const CQuorvaneDoc& document) const {
     return nullptr;
 }
 
+// A new window steps one title bar down and right from the active one, so
+// that it never hides the last image exactly; near the far edges it starts
+// again at the top-left.
+QPoint CMainFrame::CascadePosition() const {
+    QMdiSubWindow* last = mdiArea_->activeSubWindow();
+    if (!last || last->isMaximized() || last->isMinimized()) return {};
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, last) + 4;
+    const QPoint at = last->pos() + QPoint(step, step);
+    const QSize room = mdiArea_->viewport()->size();
+    if (at.x() + 4 * step > room.width() || at.y() + 4 * step > room.height()) return {};
+    return at;
+}
+
 CQuorvaneView* CMainFrame::AddDocumentWindow(CQuorvaneDoc& document) {
+    const QPoint at = CascadePosition();
     auto* view = new CQuorvaneView(document, app_);
     auto* frame = new CChildFrame(view);
     mdiArea_->addSubWindow(frame);
     connect(view, &CQuorvaneView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
     frame->show();
-    view->OnInitialUpdate();
+    view->OnInitialUpdate(at);
     mdiArea_->setActiveSubWindow(frame);
     return view;
 }
@@ -343,13 +357,7 @@ QString CMainFrame::ShownMessage() const { return panes_->ShownText(); }
 void CMainFrame::OnApplySettings(const DisplaySettings& settings) {
     CQuorvaneView* view = ActiveView();
     if (!view) return;
-    const PixelReadGuard guard(view->GetDocument());
-    if (guard.CanRead()) {
-        view->ApplyDisplaySettings(settings);
-    } else {
-        // The run's next redisplay remaps with these settings.
-        view->GetDocument().Image().display = settings;
-    }
+    view->RequestDisplaySettings(settings);
 }
 
 void CMainFrame::OnContrastDrag(int dx, int dy) {
@@ -370,13 +378,10 @@ void CMainFrame::OnContrastDrop() {
     // A release without a move in between must not replay the last drag.
     const DragWindow window = std::exchange(dragWindow_, DragWindow{});
     if (!view) return;
-    CQuorvaneDoc& document = view->GetDocument();
-    document.Image().display = ContrastDrop(document.Image().display, window);
-    if (CContrastBar* bar = app_.ContrastBar()) bar->LoadSettings(document.Image().display);
-    SetColourTable(document.Bitmap(), kDefaultWindowLo, kDefaultWindowHi, document.Image().display.invert != 0);
-    if (const PixelReadGuard guard(document); guard.CanRead()) document.BuildDisplayBitmap();
-    view->RedoPalette(kDefaultWindowLo, kDefaultWindowHi);
-    view->viewport()->update();
+    const DisplaySettings dropped = ContrastDrop(view->ShownSettings(), window);
+    if (CContrastBar* bar = app_.ContrastBar()) bar->LoadSettings(dropped);
+    // While a run writes the pixels the dragged look stays until the remap can be made.
+    view->RequestDisplaySettings(dropped);
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {

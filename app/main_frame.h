@@ -67,6 +67,8 @@ public slots:
     void OnApplySettings(const DisplaySettings& settings);
     void OnContrastDrag(int dx, int dy);
     void OnContrastDrop();
+    // Where the next image window opens.
+    QPoint CascadePosition() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/save_format.h"
+
 namespace {
 
 std::optional<OpenFileChoice> AskOpenFile(QWidget* parent, const QString& folder, int filterIndex) {
@@ -18,10 +20,12 @@ std::optional<OpenFileChoice> AskOpenFile(QWidget* parent, const QString& folder
     return OpenFileChoice{dialog.selectedFiles().first(), chosen > 0 ? chosen : filterIndex};
 }
 
-QString AskSaveFileName(QWidget* parent, const QString& suggestedPath) {
-    // No default extension: the image keeps its own format whatever the name.
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), suggestedPath,
-                                        QStringLiteral("All files (*)"));
+SaveAsChoice AskSaveFileName(QWidget* parent, const QString& suggestedPath, int filterIndex) {
+    const QStringList filters = SaveAsFilters();
+    QString chosenFilter = filters.value(filterIndex - 1);
+    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), suggestedPath,
+                                                      filters.join(QStringLiteral(";;")), &chosenFilter);
+    return {path, int(filters.indexOf(chosenFilter)) + 1};
 }
 
 SaveChangesAnswer AskSaveChanges(QWidget* parent, const QString& documentTitle) {

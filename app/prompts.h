@@ -14,6 +14,11 @@ struct OpenFileChoice {
     int filterIndex = 1;  // 1-based index of the filter in use
 };
 
+struct SaveAsChoice {
+    QString path;         // empty when the user cancelled
+    int filterIndex = 0;  // 1-based index of the Save As filter in use
+};
+
 enum class SaveChangesAnswer { save, discard, cancel };
 
 struct Prompts {
@@ -21,8 +26,8 @@ struct Prompts {
     std::function<std::optional<OpenFileChoice>(QWidget* parent, const QString& folder,
                                                 int filterIndex)>
         openFile;
-    // An empty text when the user cancels.
-    std::function<QString(QWidget* parent, const QString& suggestedPath)> saveFileName;
+    // An empty path when the user cancels; filterIndex is the filter shown first.
+    std::function<SaveAsChoice(QWidget* parent, const QString& suggestedPath, int filterIndex)> saveFileName;
     std::function<SaveChangesAnswer(QWidget* parent, const QString& documentTitle)> saveChanges;
 };
 

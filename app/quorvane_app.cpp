@@ -11,6 +11,7 @@
 #include "app/about_dialog.h"
 #include "app/child_frame.h"
 #include "app/contrast_bar.h"
+#include "app/help_window.h"
 #include "app/main_frame.h"
 #include "app/prompts.h"
 #include "app/quorvane_doc.h"
@@ -170,6 +171,9 @@ void CQuorvaneApp::DocumentClosing(CQuorvaneDoc& document) {
         if (contrastBar_) contrastBar_->hide();
         CloseToolWindows();
     }
+    // Readings of a closed image would describe nothing on screen.
+    if (crosshairs_ && measuredDocument_ == &document) crosshairs_->ClearReadouts();
+    if (measuredDocument_ == &document) measuredDocument_ = nullptr;
     std::erase(documents_, &document);
     emit stateChanged();
 }
@@ -235,11 +239,22 @@ void CQuorvaneApp::OnFileOpen() {
 }
 
 void CQuorvaneApp::OnHelp() {
+    if (helpWindow_) {
+        helpWindow_->raise();
+        helpWindow_->activateWindow();
+        return;
+    }
     const QString page = HelpPagePath();
-    QUrl contents = QUrl::fromLocalFile(page);
-    contents.setFragment(QStringLiteral("contents"));
-    if (page.isEmpty() || !QDesktopServices::openUrl(contents))
-        ShowMessage("The Quorvane help page could not be opened.");
+    if (page.isEmpty()) {
+        ShowMessage("The Quorvane help page could not be found. It belongs in " +
+                        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString() +
+                        "/help/index.html.",
+                    "FYI");
+        return;
+    }
+    helpWindow_ = new HelpWindow(page, mainFrame_.get());
+    helpWindow_->setWindowFlag(Qt::Window);
+    helpWindow_->show();
 }
 
 void CQuorvaneApp::OnAppAbout() {

@@ -93,6 +93,8 @@ public:
     void SetProfile(ProfileWindow* window);
     // Destroys and forgets both tool windows.
     void CloseToolWindows();
+    // The image whose readings the crosshair window shows.
+    void SetMeasuredDocument(CQuorvaneDoc* document) { measuredDocument_ = document; }
 
     // Quitting: aborts a run and waits for it to end (the window keeps
     // painting meanwhile), then asks about unsaved changes. False when the
@@ -123,7 +125,9 @@ private:
     bool paletteDisplay_ = false;
     QString version_;
     CrosshairWindow* crosshairs_ = nullptr;
+    CQuorvaneDoc* measuredDocument_ = nullptr;
     ProfileWindow* profile_ = nullptr;
     QPointer<QWidget> crosshairWidget_;
+    QPointer<QWidget> helpWindow_;
     QPointer<QWidget> profileWidget_;
 };

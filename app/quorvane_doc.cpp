@@ -7,7 +7,9 @@
 #include "app/contrast_bar.h"
 #include "app/main_frame.h"
 #include "app/prompts.h"
+#include "app/save_format.h"
 #include "app/quorvane_app.h"
+#include "app/quorvane_view.h"
 #include "platform/archive.h"
 #include "platform/file_error.h"
 #include "platform/messages.h"
@@ -80,9 +82,17 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
 bool CQuorvaneDoc::DoFileSave() { return pathName_.isEmpty() ? DoSaveAs() : OnSaveDocument(pathName_); }
 
 bool CQuorvaneDoc::DoSaveAs() {
-    const QString path = UserPrompts().saveFileName(MainWindow(), pathName_);
-    if (path.isEmpty()) return false;
-    return OnSaveDocument(path);
+    const SaveAsChoice choice = UserPrompts().saveFileName(MainWindow(), pathName_, SaveAsFilterOf(image_));
+    if (choice.path.isEmpty()) return false;
+    // Refused before converting, so a running image is left as it is.
+    if (IsRunning()) return false;
+    FormatBackup backup = ConvertForSave(image_, ChooseSaveFormat(choice.path, choice.filterIndex));
+    if (OnSaveDocument(choice.path)) {
+        emit savedAs(choice.path);
+        return true;
+    }
+    RestoreFormat(image_, std::move(backup));
+    return false;
 }
 
 bool CQuorvaneDoc::SaveModified() {
@@ -137,7 +147,10 @@ void CQuorvaneDoc::FlipHorizontal() {
     // Flipping while the engine writes would scramble both images.
     if (IsRunning()) return;
     image_.FlipHorizontal();
+    // The picked stars belong to the sky, not to the window: they turn with it.
+    for (StarPoint& star : stars_) star.x = image_.Width - 1 - star.x;
     BuildDisplayBitmap();
+    emit flipped(Qt::Horizontal);
     UpdateAllViews();
     SetModifiedFlag();
 }
@@ -145,7 +158,9 @@ void CQuorvaneDoc::FlipHorizontal() {
 void CQuorvaneDoc::FlipVertical() {
     if (IsRunning()) return;
     image_.FlipVertical();
+    for (StarPoint& star : stars_) star.y = image_.Height - 1 - star.y;
     BuildDisplayBitmap();
+    emit flipped(Qt::Vertical);
     UpdateAllViews();
     SetModifiedFlag();
 }
@@ -161,7 +176,13 @@ void CQuorvaneDoc::RemoveStarAt(size_t index) {
 
 void CQuorvaneDoc::ClearStars() { stars_.clear(); }
 
+// The bar shows the active image only: a redisplay of another image (a run
+// in a background window) must not put its levels where the next Apply
+// would copy them onto the active one.
 void CQuorvaneDoc::RefreshContrastBar() {
     CQuorvaneApp* app = CQuorvaneApp::Instance();
-    if (app && app->ContrastBar()) app->ContrastBar()->LoadSettings(image_.display);
+    if (!app || !app->ContrastBar()) return;
+    const CQuorvaneView* active = app->MainFrame() ? app->MainFrame()->ActiveView() : nullptr;
+    if (active && &active->GetDocument() != this) return;
+    app->ContrastBar()->LoadSettings(image_.display);
 }

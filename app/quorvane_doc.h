@@ -82,6 +82,10 @@ signals:
     void viewsNeedRepaint();
     void modifiedChanged(bool modified);
     void pathChanged();
+    // Save As wrote the image to this file.
+    void savedAs(const QString& path);
+    // The pixels were mirrored (the stars with them); views mirror what they keep.
+    void flipped(Qt::Orientation orientation);
 
 private:
     void RefreshContrastBar();

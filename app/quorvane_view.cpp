@@ -27,6 +27,8 @@ constexpr int kUnpickDistance = 5;
 // Window squares repainted around a click that unpicks or picks a star.
 constexpr int kUnpickRepaint = 15;
 constexpr int kPickRepaint = 10;
+// How soon settings that found the pixels busy try again.
+constexpr int kPendingRetryMs = 20;
 
 QVector<QRgb> ColourTableOf(const DisplayBitmap& bitmap) {
     QVector<QRgb> colours(kColourTableSize);
@@ -50,6 +52,10 @@ CQuorvaneView::CQuorvaneView(CQuorvaneDoc& document, CQuorvaneApp& app, QWidget*
     palette_ = PaletteEntries(kDefaultWindowLo, kDefaultWindowHi);
     connect(&document_, &CQuorvaneDoc::viewsNeedRepaint, viewport(), qOverload<>(&QWidget::update));
     connect(&app_, &CQuorvaneApp::stateChanged, this, &CQuorvaneView::UpdateCursorShape);
+    connect(&document_, &CQuorvaneDoc::flipped, this, &CQuorvaneView::MirrorSelection);
+    pendingTimer_.setSingleShot(true);
+    pendingTimer_.setInterval(kPendingRetryMs);
+    connect(&pendingTimer_, &QTimer::timeout, this, &CQuorvaneView::ApplyPendingWhenFree);
     UpdateCursorShape();
 }
 
@@ -62,12 +68,12 @@ CChildFrame* CQuorvaneView::Frame() const {
     return nullptr;
 }
 
-void CQuorvaneView::OnInitialUpdate() {
+void CQuorvaneView::OnInitialUpdate(QPoint at) {
     UpdateScrollBars();
     if (CChildFrame* frame = Frame()) {
         const DisplaySize display = document_.GetDisplaySize();
         frame->UpdateSizeLimit();
-        frame->move(0, 0);
+        frame->move(at);
         frame->resize(display.width + CChildFrame::kExtraWidth, display.height + CChildFrame::kExtraHeight);
     }
     FitFrame();
@@ -92,10 +98,38 @@ void CQuorvaneView::FitFrame() {
 }
 
 void CQuorvaneView::OnActivateView() {
-    if (CContrastBar* bar = app_.ContrastBar()) bar->LoadSettings(document_.Image().display);
+    if (CContrastBar* bar = app_.ContrastBar()) bar->LoadSettings(ShownSettings());
+}
+
+const DisplaySettings& CQuorvaneView::ShownSettings() const {
+    return pending_ ? *pending_ : document_.Image().display;
+}
+
+void CQuorvaneView::RequestDisplaySettings(const DisplaySettings& settings) {
+    if (const PixelReadGuard guard(document_); guard.CanRead()) {
+        ApplyDisplaySettings(settings);
+        return;
+    }
+    // Nothing of the change is applied now: a stored zoom without its refit,
+    // or a reset colour table without its remap, would show a wrong picture.
+    pending_ = settings;
+    pendingTimer_.start();
+}
+
+void CQuorvaneView::ReapplyDisplaySettings() { ApplyDisplaySettings(ShownSettings()); }
+
+void CQuorvaneView::ApplyPendingWhenFree() {
+    if (!pending_) return;
+    if (const PixelReadGuard guard(document_); guard.CanRead()) {
+        ApplyDisplaySettings(*pending_);
+        return;
+    }
+    pendingTimer_.start();
 }
 
 void CQuorvaneView::ApplyDisplaySettings(const DisplaySettings& settings) {
+    pending_.reset();
+    pendingTimer_.stop();
     const int32_t previousZoom = document_.Image().display.zoom;
     document_.Image().display = settings;
     document_.BuildDisplayBitmap();
@@ -310,4 +344,17 @@ void CQuorvaneView::InvalidateMark(QPoint imagePoint) {
 
 void CQuorvaneView::UpdateCursorShape() {
     viewport()->setCursor(ClickModeCursor(app_.ClickMode()));
+}
+
+// The selection's edges lie between pixels (right and bottom exclusive), so
+// they mirror about the image's width and height.
+void CQuorvaneView::MirrorSelection(Qt::Orientation orientation) {
+    if (!hasSelection_) return;
+    const CImage& image = document_.Image();
+    if (orientation == Qt::Horizontal) {
+        selection_ = {image.Width - selection_.right, selection_.top, image.Width - selection_.left, selection_.bottom};
+    } else {
+        selection_ = {selection_.left, image.Height - selection_.bottom, selection_.right, image.Height - selection_.top};
+    }
+    viewport()->update();
 }

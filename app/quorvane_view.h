@@ -6,7 +6,9 @@
 // context menu.
 
 #include <QAbstractScrollArea>
+#include <QTimer>
 #include <cstdint>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/display/display.h"
@@ -35,9 +37,9 @@ public:
     CQuorvaneDoc& GetDocument() const { return document_; }
     CChildFrame* Frame() const;
 
-    // Scroll sizes from the display size, then the frame placed at the
-    // top-left and fitted.
-    void OnInitialUpdate();
+    // Scroll sizes from the display size, then the frame placed (at the
+    // top-left unless told otherwise) and fitted.
+    void OnInitialUpdate(QPoint at = {});
     // Sizes the frame to show the whole display where the main window has
     // room, and scroll bars for the rest.
     void FitFrame();
@@ -46,6 +48,14 @@ public:
 
     // The contrast bar's settings for this image: remap, redraw, refit on a zoom change.
     void ApplyDisplaySettings(const DisplaySettings& settings);
+    // The same, or, while a run is writing the pixels, the whole change kept
+    // and applied at the first moment they are free.
+    void RequestDisplaySettings(const DisplaySettings& settings);
+    // The run's redisplay: the waiting settings if any, else the image's own.
+    void ReapplyDisplaySettings();
+    // Settings waiting for the pixels (or the image's own when none wait).
+    const DisplaySettings& ShownSettings() const;
+    bool HasPendingSettings() const { return pending_.has_value(); }
     // New palette greys for (lo, hi); the colour table goes back to the
     // default window with the image's inversion.
     void RedoPalette(int32_t lo, int32_t hi);
@@ -97,6 +107,8 @@ private:
     void ShowCrosshairs();
     void CleanImage();
     void UpdateCursorShape();
+    void MirrorSelection(Qt::Orientation orientation);
+    void ApplyPendingWhenFree();
 
     CQuorvaneDoc& document_;
     CQuorvaneApp& app_;
@@ -104,4 +116,6 @@ private:
     bool hasSelection_ = false;
     bool dragging_ = false;
     PaletteGreys palette_{};
+    std::optional<DisplaySettings> pending_;
+    QTimer pendingTimer_;
 };

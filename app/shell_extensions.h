@@ -22,6 +22,8 @@ public:
     virtual void ShowReadouts(CQuorvaneView& view, int32_t x, int32_t y) = 0;
     // The box side chosen in the window's list (3 .. 31), used by the profile click.
     virtual int32_t ListBoxSize() const = 0;
+    // Empties the readouts (the image they came from has closed).
+    virtual void ClearReadouts() {}
 };
 
 // The open stellar-profile window: repaints from the application's samples.

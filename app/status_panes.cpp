@@ -32,6 +32,10 @@ StatusPanes::StatusPanes(QStatusBar& bar) : QObject(&bar), bar_(bar) {
     bar.addPermanentWidget(num_);
     bar.addPermanentWidget(scroll_);
     SetLockState(false, false, false);
+    // A prompt that goes away leaves the pane idle, as a closed menu does.
+    connect(&bar, &QStatusBar::messageChanged, this, [this](const QString& prompt) {
+        if (prompt.isEmpty()) message_->setText(QString::fromLatin1(kReadyText));
+    });
     // Qt cannot ask the keyboard for its lock lights; the program follows
     // the lock keys as they are pressed while it has the focus.
     qApp->installEventFilter(this);

@@ -70,7 +70,7 @@ CTipDialog::CTipDialog(QWidget* parent) : QDialog(parent) {
             Profile::WriteString(kSection, kTimeStampKey, stamp);
         }
         if (!file_.Seek(position))
-            ShowMessage(kTroubleReading);
+            ShowMessage(kTroubleReading, "FYI");
         else
             OnNextTip();
     }
@@ -132,7 +132,7 @@ void CTipDialog::OnNextTip() {
     std::string text;
     switch (file_.NextTip(text)) {
     case TipFile::Result::tip: tipText_ = QString::fromStdString(text); break;
-    case TipFile::Result::seekFailed: ShowMessage(kTroubleReading); break;
+    case TipFile::Result::seekFailed: ShowMessage(kTroubleReading, "FYI"); break;
     case TipFile::Result::noTips:
         // Every line is a comment: say so rather than read forever.
         tipText_ = QString::fromLatin1(kTroubleReading);

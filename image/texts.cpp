@@ -40,6 +40,8 @@ constexpr double kMillimetresPerInch = 25.4;
 constexpr double kMicronsPerMillimetre = 1000.0;
 constexpr double kHundredths = 100.0;
 const char* const kDegreesCelsius = "\u00B0C";
+// The arc-second sign (double prime), in UTF-8 like the degree sign.
+const char* const kArcSeconds = "\u2033";
 
 template <size_t N>
 const char* Lookup(const char* const (&table)[N], int32_t index) {
@@ -54,10 +56,10 @@ double AngularSize(double pixelSizeMm, double focalLengthInches) {
 }
 
 std::string PixelSizeText(const CImage& image, const char* gap) {
-    return Format("%1.1lf x %1.1lf microns%s(%1.1lf x %1.1lf ^s)", image.X_pixel_size * kMicronsPerMillimetre,
+    return Format("%1.1lf x %1.1lf microns%s(%1.1lf x %1.1lf %s)", image.X_pixel_size * kMicronsPerMillimetre,
                   image.Y_pixel_size * kMicronsPerMillimetre, gap,
                   AngularSize(image.X_pixel_size, image.Focal_length),
-                  AngularSize(image.Y_pixel_size, image.Focal_length));
+                  AngularSize(image.Y_pixel_size, image.Focal_length), kArcSeconds);
 }
 
 std::string ExposuresText(const CImage& image) {

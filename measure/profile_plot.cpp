@@ -46,7 +46,7 @@ ProfilePlot LayoutProfilePlot(const ProfileResult& profile, int32_t clientWidth,
         plot.points.push_back({int32_t(x - kMarkRadius), int32_t(y + kMarkRadius), int32_t(x + kMarkRadius),
                                int32_t(y - kMarkRadius)});
     }
-    const char* unit = profile.distancesInPixels ? "%1.1lf px/div" : "%1.1lf ^sec/div";
+    const char* unit = profile.distancesInPixels ? "%1.1lf px/div" : "%1.1lf \u2033/div";
     plot.divisionLabel = Format(unit, kDivisionShare * profile.extent);
     plot.maximumLabel = Format("%u", unsigned(plot.maximum));
     plot.minimumLabel = Format("%u", unsigned(plot.minimum));

@@ -31,6 +31,9 @@ CCrosshairDialog::CCrosshairDialog(QWidget* parent, std::function<void(int32_t)>
     listIndex_ = Profile::GetInt(kSection, kBoxChoiceKey, kDefaultBoxChoice);
     if (listIndex_ < 0 || listIndex_ >= kBoxSizeChoices)
         listIndex_ = kDefaultBoxChoice;
+    // The readouts measure with the box the list shows from the first one on.
+    if (setBoxSize_)
+        setBoxSize_(BoxSizeFromChoice(listIndex_));
 
     position_ = NewReadoutField("position");
     value_ = NewReadoutField("value");
@@ -74,6 +77,11 @@ void CCrosshairDialog::ShowReadout(const CrosshairReadout& readout) {
     average_->setText(QString::fromStdString(texts.average));
     noise_->setText(QString::fromStdString(texts.noise));
     seeing_->setText(QString::fromStdString(texts.seeing));
+}
+
+void CCrosshairDialog::ClearReadout() {
+    for (QLabel* field : {position_, value_, average_, noise_, seeing_})
+        field->clear();
 }
 
 CrosshairReadout CCrosshairDialog::UpdateAt(const CImage& image, int32_t x, int32_t y,

@@ -24,6 +24,8 @@ public:
     int32_t ListIndex() const { return listIndex_; }
 
     void ShowReadout(const CrosshairReadout& readout);
+    // Empties every readout field.
+    void ClearReadout();
     // Measures at the unclamped image position (x, y) with the given box
     // side, shows the result and returns it (its position is clamped).
     CrosshairReadout UpdateAt(const CImage& image, int32_t x, int32_t y, int32_t boxSize);

@@ -29,6 +29,8 @@ public:
     }
 
     int32_t ListBoxSize() const override { return BoxSizeFromChoice(ListIndex()); }
+
+    void ClearReadouts() override { ClearReadout(); }
 };
 
 // The profile window as the shell drives it: it plots the application's

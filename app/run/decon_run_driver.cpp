@@ -56,7 +56,7 @@ void DeconRunDriver::Begin(int iterations) {
     // The timer is asked for before Init goes out, so that a refusal leaves
     // a worker with nothing to do but end.
     if (!tickTimer_.Start(static_cast<int>(options_.tickPeriod.count()), [this] { Tick(); })) {
-        ShowMessage(kTextNoTimer);
+        ShowMessage(kTextNoTimer, "FYI");
         EndWithoutTimer();
         return;
     }

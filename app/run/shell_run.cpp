@@ -36,7 +36,7 @@ public:
     }
     // At once and on this image: the contrast bar's own Apply is queued and
     // goes to whichever image is active.
-    void ApplyContrastSettings() override { view_.ApplyDisplaySettings(document_.Image().display); }
+    void ApplyContrastSettings() override { view_.ReapplyDisplaySettings(); }
     void InvalidateHistogram() override { document_.Histogram().Invalidate(); }
     void MarkModified() override { document_.SetModifiedFlag(true); }
     void AddHistory(int code) override { document_.Image().AddHistory(code); }

@@ -19,7 +19,10 @@ AppHarness::AppHarness(bool start) {
     previousHandler_ = SetMessageHandler([this](const Message& message) { messages.push_back(message); });
     previousPrompts_ = UserPrompts();
     UserPrompts().openFile = [this](QWidget*, const QString&, int) { return openAnswer; };
-    UserPrompts().saveFileName = [this](QWidget*, const QString&) { return saveAsAnswer; };
+    UserPrompts().saveFileName = [this](QWidget*, const QString&, int filterIndex) {
+        saveAsFilterShown = filterIndex;
+        return SaveAsChoice{saveAsAnswer, saveAsFilter};
+    };
     UserPrompts().saveChanges = [this](QWidget*, const QString& title) {
         saveChangesAsked.push_back(title);
         return saveChangesAnswer;

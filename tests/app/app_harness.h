@@ -46,6 +46,8 @@ public:
     // How the prompts answer, and what they were asked.
     std::optional<OpenFileChoice> openAnswer;
     QString saveAsAnswer;
+    int saveAsFilter = 3;  // "All files"
+    int saveAsFilterShown = 0;
     SaveChangesAnswer saveChangesAnswer = SaveChangesAnswer::discard;
     std::vector<QString> saveChangesAsked;
 

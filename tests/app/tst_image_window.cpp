@@ -165,7 +165,7 @@ private slots:
     }
 
     // Flipping twice restores the pixels but leaves the image modified;
-    // picked stars keep their image coordinates.
+    // picked stars are back where they were.
     void flipsKeepStarsAndMarkModified() {
         CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(
             QStringLiteral("e.qv4"), 40, 30, [](int x, int y) { return uint16_t(x * 100 + y); }));

@@ -7,12 +7,14 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "app/child_frame.h"
 #include "app/contrast_bar.h"
+#include "app/help_window.h"
 #include "app/main_frame.h"
 #include "app/menus.h"
 #include "app/quorvane_app.h"
@@ -287,12 +289,13 @@ private slots:
         QCOMPARE(frame->MessageText(), QStringLiteral("Ready"));
     }
 
-    // Save As keeps the image's own format whatever the name says; a save
-    // that fails says so and leaves the image marked modified.
+    // Save As under "All files" with a name that names no format keeps the
+    // image's own format; a save that fails says so and leaves the image
+    // marked modified.
     void saveAsKeepsTheImageFormat() {
         CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(QStringLiteral("native.qv4"), 40, 30));
         document->FlipVertical();
-        harness_->saveAsAnswer = harness_->Folder() + QStringLiteral("/copy.fit");
+        harness_->saveAsAnswer = harness_->Folder() + QStringLiteral("/copy.dat");
         QVERIFY(document->DoSaveAs());
         QVERIFY(!document->IsModified());
         QCOMPARE(document->PathName(), harness_->saveAsAnswer);
@@ -318,15 +321,25 @@ private slots:
         QVERIFY(!harness_->Start({QStringLiteral("quorvane"), harness_->Folder() + QStringLiteral("/missing.qv4")}));
     }
 
-    // Help opens the shipped help page at its contents in the browser.
-    void helpOpensThePage() {
+    // Help shows the shipped page at its contents in a window of the
+    // program: nothing is handed to a desktop browser (there may be none);
+    // a second Help brings the same window forward.
+    void helpShowsThePageInside() {
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-        harness_->App().MainFrame()->OnCommand(Cmd::HelpContents);
+        CMainFrame* frame = harness_->App().MainFrame();
+        frame->OnCommand(Cmd::HelpContents);
+        frame->OnCommand(Cmd::HelpContents);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QVERIFY2(catcher.opened.path().endsWith(QLatin1String("/help/index.html")), qPrintable(catcher.opened.toString()));
-        QCOMPARE(catcher.opened.fragment(), QStringLiteral("contents"));
-        QVERIFY(QFileInfo::exists(catcher.opened.toLocalFile()));
+        QVERIFY(catcher.opened.isEmpty());
+        const QList<HelpWindow*> windows = frame->findChildren<HelpWindow*>();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.front()->isVisible());
+        const QTextBrowser* page = windows.front()->Browser();
+        QVERIFY2(page->source().path().endsWith(QLatin1String("/help/index.html")), qPrintable(page->source().toString()));
+        QCOMPARE(page->source().fragment(), QStringLiteral("contents"));
+        QVERIFY(page->toPlainText().contains(QLatin1String("Start L-R")));
+        QVERIFY(harness_->messages.empty());
     }
 
 private:

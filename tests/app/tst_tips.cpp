@@ -101,6 +101,19 @@ private slots:
         QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("nextTip"))->isEnabled());
     }
 
+    // A stored position the file cannot go to is reported as the program's
+    // own notice, under the "FYI" caption.
+    void unreadablePositionSaysSoAsFyi() {
+        WriteTips("one\n");
+        { CTipDialog first; }
+        Profile::WriteInt("Tip", "FilePos", -5);
+        ScopedMessageCapture notices;
+        { CTipDialog dialog; }
+        QCOMPARE(notices.messages.size(), size_t(1));
+        QCOMPARE(notices.messages.front().text, std::string("Trouble reading the tips file"));
+        QCOMPARE(notices.messages.front().caption, std::string("FYI"));
+    }
+
     // A line longer than 999 characters is read in pieces, each a tip.
     void longLinesComeInPieces() {
         WriteTips(QString(1200, QLatin1Char('x')) + QStringLiteral("\n"));

@@ -82,8 +82,8 @@ private slots:
         QVERIFY2(std::abs(parts[1].toDouble() - 12.9) < 1.5, qPrintable(parts[1]));
     }
 
-    // The list shows the stored entry without changing the box size; a pick sets
-    // 2 x index + 3, and closing stores the entry and the window's corner.
+    // The list shows the stored entry and the box size follows it from the
+    // start; a pick sets 2 x index + 3, and closing stores the entry and the window's corner.
     void boxChoiceAndClosing() {
         Profile::WriteInt("Crosshairs", "Boxsize", 6);
         Profile::WriteInt("Crosshairs", "XPos", 50);
@@ -94,12 +94,12 @@ private slots:
         auto* choice = dialog->findChild<QComboBox*>(QStringLiteral("boxSize"));
         QCOMPARE(choice->currentText(), QStringLiteral("15x15"));
         QCOMPARE(dialog->ListIndex(), 6);
-        QVERIFY(sizes.empty());
+        QCOMPARE(sizes, (std::vector<int32_t>{15}));
         QCOMPARE(dialog->pos(), QPoint(50, 60));
 
         choice->setCurrentIndex(1);
         choice->setCurrentIndex(14);
-        QCOMPARE(sizes, (std::vector<int32_t>{5, 31}));
+        QCOMPARE(sizes, (std::vector<int32_t>{15, 5, 31}));
 
         dialog->move(70, 80);
         dialog->close();

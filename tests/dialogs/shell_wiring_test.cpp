@@ -66,20 +66,21 @@ private slots:
     void cleanup() { harness_.reset(); }
 
     // Under the mouse the window shows what the measurements give at that
-    // pixel with the application's box size (5 until the user picks one,
-    // whatever the list shows); a pick changes the size the readouts use.
+    // pixel with the box the list shows (11 x 11 from a fresh settings file,
+    // on the first reading already); a pick changes the size the readouts use.
     void readoutsFollowTheMouse() {
         CQuorvaneApp& app = harness_->App();
         view_->OnCommand(Cmd::DisplayCrosshairs);
         QWidget* window = app.Crosshairs()->Widget();
         QVERIFY(window->isVisible());
         QCOMPARE(window->findChild<QComboBox*>(QStringLiteral("boxSize"))->currentText(), QStringLiteral("11x11"));
+        QCOMPARE(app.boxSize, 11);
 
         const CImage& image = document_->Image();
         for (const QPoint at : {QPoint(52, 37), QPoint(0, 0), QPoint(119, 79), QPoint(30, 60)}) {
             QTest::mouseMove(view_->viewport(), view_->ImageToViewport({at.x(), at.y()}));
             const QPoint cursor = view_->Frame()->CursorPosition();
-            const CrosshairTexts expected = FormatCrosshair(MeasureAtCursor(image, cursor.x(), cursor.y(), 5));
+            const CrosshairTexts expected = FormatCrosshair(MeasureAtCursor(image, cursor.x(), cursor.y(), 11));
             QCOMPARE(Field(window, "position"), QString::fromStdString(expected.position));
             QCOMPARE(Field(window, "average"), QString::fromStdString(expected.average));
             QCOMPARE(Field(window, "noise"), QString::fromStdString(expected.noise));

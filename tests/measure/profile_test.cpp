@@ -142,7 +142,7 @@ TEST(ProfilePlot, ScalesAndLabels) {
     EXPECT_EQ(plot.points[2].left, 63);
     EXPECT_EQ(plot.points[2].top, 66);
     EXPECT_EQ(plot.points[2].bottom, 62);
-    EXPECT_EQ(plot.divisionLabel, "0.7 ^sec/div");
+    EXPECT_EQ(plot.divisionLabel, "0.7 \u2033/div");
     EXPECT_EQ(plot.maximumLabel, "4196");
     EXPECT_EQ(plot.minimumLabel, "100");
 }
@@ -157,7 +157,7 @@ TEST(ProfilePlot, DegenerateProfilesStayOnAxes) {
         EXPECT_EQ(pt.left, -2);
         EXPECT_EQ(pt.top, 2);
     }
-    EXPECT_EQ(plot.divisionLabel, "0.0 ^sec/div");
+    EXPECT_EQ(plot.divisionLabel, "0.0 \u2033/div");
     EXPECT_EQ(plot.maximumLabel, "700");
     EXPECT_EQ(plot.minimumLabel, "700");
 

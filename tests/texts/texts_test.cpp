@@ -109,7 +109,7 @@ TEST(ParametersReport, CameraRowZeroImage) {
         "\n  Pedestal:           100"
         "\n  Image Size:         765 Pixels Wide x 510 Pixels High"
         "\n  Resolution:         Low"
-        "\n  Pixel Size:         9.0 x 9.0 microns (3.7 x 3.7 ^s)"
+        "\n  Pixel Size:         9.0 x 9.0 microns (3.7 x 3.7 \u2033)"
         "\n  Exposure State:     ABG-Low Rate  DCS-Yes  DCR-No  ABL-Yes"
         "\n  Temperature:        -20.50 \u00B0C"
         "\n  Response Factor:    1.25 @ 2.30 Photons/ADU"
@@ -152,7 +152,7 @@ TEST(ParameterFields, NoFocalLengthShowsNoInfinity) {
     CImage image;
     image.Focal_length = 0.0;
     const auto fields = ParameterFieldTexts(image, "x");
-    EXPECT_EQ(fields[10], "23.0 x 27.0 microns     (0.0 x 0.0 ^s)");
+    EXPECT_EQ(fields[10], "23.0 x 27.0 microns     (0.0 x 0.0 \u2033)");
     EXPECT_EQ(fields[14], "0.00 Inches");
     image.imageKind = 7;
     image.fileType = -2;

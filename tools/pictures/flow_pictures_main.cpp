@@ -167,7 +167,7 @@ private:
 
     bool SaveCloseReopen() {
         const QString copy = QDir(folder_.path()).filePath(QStringLiteral("starfield-sharpened.qv4"));
-        UserPrompts().saveFileName = [copy](QWidget*, const QString&) { return copy; };
+        UserPrompts().saveFileName = [copy](QWidget*, const QString&, int) { return SaveAsChoice{copy, 3}; };
         frame_.OnCommand(Cmd::FileSaveAs);
         if (!QFileInfo::exists(copy) || document_->IsModified()) return Fail("Save As did not write the copy");
         frame_.OnCommand(Cmd::FileClose);
