@@ -67,7 +67,7 @@ struct ProfilePlot {
     uint16_t maximum = 0;
     uint16_t minimum = 0;
     std::vector<ProfilePlotPoint> points;
-    std::string divisionLabel;  // "%1.1lf ^sec/div" (or "px/div")
+    std::string divisionLabel;  // "%1.1lf ″/div" (or "px/div")
     std::string maximumLabel;
     std::string minimumLabel;
 };
