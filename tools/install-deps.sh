@@ -11,6 +11,7 @@ packages=(
   python3-astropy python3-numpy fitsverify libcfitsio-bin
   xvfb xauth poppler-utils fonts-dejavu-core locales
   hyperfine
+  python3-dev pybind11-dev python3-pybind11 python3-pytest python3-dask python3-distributed parallel
 )
 
 missing=()
