@@ -1,13 +1,14 @@
 // quorvane-cli deconvolve IN OUT --star X,Y [--star X,Y ...] [--iterations N]
-// [--area LEFT,TOP,RIGHT,BOTTOM] [--quiet]: the window's "Start L-R" without
-// a window. Ctrl-C aborts; OUT is then not written. Ctrl-C while OUT is being
-// saved ends the program at once: the temporary file is removed and any old
-// OUT stays as it was.
+// [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet]: the window's
+// "Start L-R" without a window. Ctrl-C aborts; OUT is then not written.
+// Ctrl-C while OUT is being saved ends the program at once: the temporary
+// file is removed and any old OUT stays as it was.
 
 #include <unistd.h>
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -112,18 +113,21 @@ struct DeconvolveRequest {
     int iterations = kDefaultIterations;
     std::optional<DeconRect> area;
     bool quiet = false;
+    bool protect = false;
 };
 
 // Fills request from the arguments; returns a usage problem, empty when fine.
 std::string ParseRequest(std::vector<std::string> args, DeconvolveRequest& request) {
     std::string problem;
     if (!TakeStars(args, request.stars, problem)) return problem;
-    auto parsed = ParseArgs(args, {{"--iterations", true}, {"--area", true}, {"--quiet", false}}, 2, 2, problem);
+    auto parsed = ParseArgs(args, {{"--iterations", true}, {"--area", true}, {"--quiet", false}, {"--protect", false}},
+                            2, 2, problem);
     if (!parsed) return problem;
     if (request.stars.empty()) return "at least one --star X,Y is needed for the PSF";
     request.in = parsed->positional[0];
     request.out = parsed->positional[1];
     request.quiet = parsed->Has("--quiet");
+    request.protect = parsed->Has("--protect");
     if (auto text = parsed->Value("--iterations")) {
         int& iterations = request.iterations;
         if (!ParseInt(*text, iterations) || iterations < kMinIterations || iterations > kMaxIterations)
@@ -159,7 +163,12 @@ bool Deconvolve(const DeconvolveRequest& request, CImage& image) {
     ProgressHooks hooks(request.quiet);
     DeconEngine engine;
     engine.SetHooks(&hooks);
-    if (!engine.Init(image.Width, image.Height)) {
+    DeconOptions options;
+    options.protect = request.protect;
+    // The protected run's parts one by one, for measuring each.
+    if (const char* parts = std::getenv("QV_DECON_PROTECT_PARTS"))
+        options.protectParts = static_cast<uint32_t>(std::strtoul(parts, nullptr, 0));
+    if (!engine.Init(image.Width, image.Height, options)) {
         PrintError(engine.ErrorText());
         return false;
     }

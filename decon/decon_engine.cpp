@@ -7,6 +7,7 @@
 
 #include "decon/decon_texts.h"
 #include "decon/engine_rows.h"
+#include "decon/protected_run.h"
 #include "decon/row_pool.h"
 #include "platform/format.h"
 
@@ -62,6 +63,7 @@ bool DeconEngine::Init(int32_t w, int32_t h, const DeconOptions& options) {
     height = h;
     kernels_ = &SelectDeconKernels(options.kernels);
     pool_ = std::make_unique<RowPool>(threads);
+    if (options.protect) protected_ = std::make_unique<ProtectedRun>(options.protectParts, pool_->Threads());
     sampleScratch_.assign(pool_->Threads(), std::vector<uint16_t>(span * kBackgroundScratchRows));
     sampleRows_.assign(pool_->Threads(), std::vector<float>(span * kBackgroundGrid));
     stepScratch_.assign(pool_->Threads(), std::vector<float>(StepScratchFloats()));
@@ -102,10 +104,13 @@ float DeconEngine::CorrelatePsf(const float* array, int32_t row, int32_t column)
 void DeconEngine::WritePixels(const float* array) {
     if (image == nullptr) return;
     hooks_->BeginPixelWrite();
+    const bool shown = protected_ && protected_->Ready() && array == estimate.data();
     pool_->ForRows(0, height, [&](int first, int last, int) {
         for (int32_t row = first; row < last; ++row)
-            kernels_->toPixelsRow(array + Index(row, 0), image + Index(row, 0), width);
+            if (!shown || row < top || row >= bottom)
+                kernels_->toPixelsRow(array + Index(row, 0), image + Index(row, 0), width);
     });
+    if (shown) protected_->Write(*this, *pool_, *kernels_);
     hooks_->EndPixelWrite();
     hooks_->ImageUpdated();
 }
@@ -132,6 +137,7 @@ StartOutcome DeconEngine::Start(int iterations) {
 
     aborted_ = true;  // until the end is reached
 
+    if (protected_) protected_->TakeImage(*this);
     Status(kTextNoiseReduction);
     if (!ReduceNoise()) return StartOutcome::aborted;
 
@@ -139,6 +145,7 @@ StartOutcome DeconEngine::Start(int iterations) {
     const bool backgroundDone = EstimateBackground();
     WritePixels(background.data());  // shown while the steps start, even after an abort
     if (!backgroundDone) return StartOutcome::aborted;
+    if (protected_) protected_->Prepare(*this, *pool_);
 
     stepsRan_ = true;
     if (!Deconvolve(iterations)) return StartOutcome::aborted;

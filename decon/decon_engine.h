@@ -14,6 +14,7 @@
 #include "decon/float_array.h"
 #include "decon/kernels.h"
 
+class ProtectedRun;
 class RowPool;
 
 // Rows and columns; bottom and right are exclusive.
@@ -30,6 +31,11 @@ struct DeconOptions {
     int threads = 0;                   // 0: DefaultDeconThreads()
     const char* kernels = nullptr;     // a DeconKernels name; null: the widest usable
     uint64_t memoryLimitBytes = 0;     // 0: the machine's physical memory
+    // The protected run (protected_run.h): sharper star cores, the sky's
+    // grain kept, light kept, no seam at the area's edge. Off: the written
+    // run, bit for bit.
+    bool protect = false;
+    uint32_t protectParts = 0x7u;     // ProtectPart bits, for measuring each part
 };
 
 enum class StarOutcome { used, outsideImage, nearEdge, noSignal };
@@ -146,6 +152,7 @@ private:
     DeconHooks* hooks_ = &defaultHooks_;
     const DeconKernels* kernels_;
     std::unique_ptr<RowPool> pool_;
+    std::unique_ptr<ProtectedRun> protected_;  // null for the written run
     // Per-thread scratch for the background's order statistic.
     std::vector<std::vector<uint16_t>> sampleScratch_;
     std::vector<std::vector<float>> sampleRows_;
