@@ -39,11 +39,8 @@ void fits_swapcopy(void* dst, const void* src, size_t bytes, int element) {
 
 bool FitsDataReader::open(FITSHEADER* hdr) {
     hdr_ = hdr;
-    file_.reset(std::fopen(hdr->name, "rb"));
-    if (!file_) {
-        fits_error(FE_READ_OPEN, hdr->name, nullptr);
-        return false;
-    }
+    file_.reset(fits_openregular(hdr->name, FE_READ_OPEN));
+    if (!file_) return false;
     if (std::fseek(file_.get(), hdr->dataoffset, SEEK_SET) != 0) {
         fits_error(FE_READ_SEEK, hdr->name, nullptr);
         return false;

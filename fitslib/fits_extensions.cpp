@@ -1,7 +1,9 @@
 // What follows the primary image in a plain file: the later HDUs, handed
 // over byte for byte so a program that rewrites the image can keep them.
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -91,4 +93,50 @@ bool fits_readspan(const FITSHEADER* hdr, const FitsSpan& span, void* dst) {
         return false;
     }
     return true;
+}
+
+FILE* fits_openregular(const char* path, int code) {
+    // Never waits: a FIFO without a writer would block an ordinary open.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int error = errno;
+        fits_save_error(code, path, error);
+        return nullptr;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool folder = S_ISDIR(info.st_mode);
+        ::close(fd);
+        if (folder) fits_save_error(code, path, EISDIR);
+        else fits_error(FE_NOT_REGULAR, path, nullptr);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        ::close(fd);
+        fits_error(code, path, nullptr);
+    }
+    return file;
+}
+
+bool fits_checkdatasize(const FITSHEADER* hdr) {
+    uint64_t declared = 0;
+    if (!fits_databytes(hdr, &declared)) return false;
+    struct stat info {};
+    if (::stat(hdr->name, &info) != 0 || !S_ISREG(info.st_mode)) return true;  // told when read
+    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    const uint64_t offset = static_cast<uint64_t>(hdr->dataoffset);
+    const uint64_t held = size > offset ? size - offset : 0;
+    // A packed pixel costs at least one bit of stream.
+    const uint64_t needed = hdr->packed ? (declared / static_cast<uint64_t>(std::max(1, fits_elementsize(
+                                                          hdr->keys[KEY_BITPIX].value.integer))) + 7) / 8
+                                        : declared;
+    if (needed <= held) return true;
+    char extra[96];
+    std::snprintf(extra, sizeof extra, "(%llu bytes of data declared, %llu in the file)",
+                  static_cast<unsigned long long>(hdr->packed ? needed : declared),
+                  static_cast<unsigned long long>(held));
+    fits_error(FE_DATA_BEYOND_FILE, hdr->name, extra);
+    return false;
 }

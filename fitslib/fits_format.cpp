@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <locale.h>
+
 #include "orbex_internal.h"
 
 namespace {
@@ -49,13 +51,16 @@ void write_fixed(char* card, const char* text) {
     column(card, kFixedEndColumn + 1) = ' ';
 }
 
+// Files always take a decimal point, whatever locale the host program adopted.
 void format_real(char* text, size_t size, double value) {
     const double magnitude = std::fabs(value);
+    const locale_t previous = ::uselocale(fits_clocale());
     if (value == 0.0 || (magnitude >= kFixedLow && magnitude < kFixedHigh)) {
         std::snprintf(text, size, "%#20.17G", value);
     } else {
         std::snprintf(text, size, "%20.12E", value);
     }
+    ::uselocale(previous);
 }
 
 // Returns the column of the closing quote.

@@ -187,7 +187,7 @@ bool ReadImageInfo(const char* path, FITSIMAGEINFO& info, int32_t& cards) {
     if (hdr->packed || fits_intvalue(hdr.get(), KEY_BITPIX, 0) != kImportBitpix ||
         !PresentInteger(hdr.get(), "NAXIS2", rows) ||
         !PresentInteger(hdr.get(), "NAXIS1", columns) || !UsableSide(rows) ||
-        !UsableSide(columns))
+        !UsableSide(columns) || !fits_checkdatasize(hdr.get()))
         return false;
     info = FITSIMAGEINFO{};
     info.rows = static_cast<int16_t>(rows);
@@ -329,7 +329,7 @@ uint16_t Pixels(const char* path, const Destination& out) {
         return FI_FAILED;
     size_t count = size_t(rows) * size_t(columns);
     const uint64_t needed = uint64_t(count) * sizeof(uint16_t);
-    if (!ResultFits(hdr.get(), out, needed, FE_READ_ROWBUF))
+    if (!ResultFits(hdr.get(), out, needed, FE_READ_ROWBUF) || !fits_checkdatasize(hdr.get()))
         return FI_FAILED;
     std::unique_ptr<float[]> work(new (std::nothrow) float[count]);
     if (!work)

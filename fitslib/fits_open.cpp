@@ -122,9 +122,8 @@ FITSHEADER* p_fits_open(const char* path, int32_t extra) {
     }
     fits_storename(hdr, path);
     {
-        FitsFile file(std::fopen(path, "rb"));
+        FitsFile file(fits_openregular(path, FE_OPEN_FILE));
         if (!file) {
-            fits_error(FE_OPEN_FILE, path, nullptr);
             fits_close(hdr);
             return nullptr;
         }

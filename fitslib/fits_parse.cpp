@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include <locale.h>
 #include <limits>
 
 #include "orbex_internal.h"
@@ -66,18 +68,27 @@ void value_text(const char* card, char* text) {
     text[length] = '\0';
 }
 
-int32_t parse_integer(const char* card) {
-    char text[ORBEX_CARD_CHARS];
-    value_text(card, text);
-    const long long value = std::strtoll(text, nullptr, 10);
-    // A number beyond 32 bits is held at the nearest representable value
-    // rather than wrapped into an unrelated one.
-    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
+// A number must be all of the value: after it only blanks or a comment may
+// follow ("1x0" is no number, not 1). A blank value reads as 0.
+bool number_ends(const char* stop) {
+    while (*stop == ' ') ++stop;
+    return *stop == '\0' || *stop == '/';
 }
 
-double parse_real(const char* card) {
+bool parse_integer(const char* card, int32_t* out) {
+    char text[ORBEX_CARD_CHARS];
+    value_text(card, text);
+    char* stop = nullptr;
+    const long long value = std::strtoll(text, &stop, 10);
+    // A number beyond 32 bits is held at the nearest representable value
+    // rather than wrapped into an unrelated one.
+    if (value > std::numeric_limits<int32_t>::max()) *out = std::numeric_limits<int32_t>::max();
+    else if (value < std::numeric_limits<int32_t>::min()) *out = std::numeric_limits<int32_t>::min();
+    else *out = static_cast<int32_t>(value);
+    return number_ends(stop);
+}
+
+bool parse_real(const char* card, double* out) {
     char text[ORBEX_CARD_CHARS];
     value_text(card, text);
     // FITS writers may mark a double-precision exponent with D.
@@ -86,7 +97,9 @@ double parse_real(const char* card) {
     for (; *p != '\0' && *p != ' ' && *p != '/'; ++p) {
         if (*p == 'D' || *p == 'd') *p = 'E';
     }
-    return std::strtod(text, nullptr);
+    char* stop = nullptr;
+    *out = ::strtod_l(text, &stop, fits_clocale());
+    return number_ends(stop);
 }
 
 uint8_t parse_logical(const char* card) {
@@ -139,8 +152,16 @@ void parse_value(FITSHEADER* hdr, KEYENTRY* key, const char* card) {
     }
     switch (key->type) {
     case KT_LOGICAL: key->value.logical = parse_logical(card); break;
-    case KT_INTEGER: key->value.integer = parse_integer(card); break;
-    case KT_REAL: key->value.real = parse_real(card); break;
+    case KT_INTEGER:
+    case KT_REAL: {
+        const bool number = key->type == KT_INTEGER ? parse_integer(card, &key->value.integer)
+                                                    : parse_real(card, &key->value.real);
+        if (!number) {
+            fits_error(FE_BAD_NUMBER, hdr->name, key->name);
+            key->present = 0;
+        }
+        break;
+    }
     case KT_STRING:
     case KT_LONGSTRING: {
         char text[ORBEX_TEXT_CHARS];

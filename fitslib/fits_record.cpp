@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include <locale.h>
+
 #include "orbex_internal.h"
 
 namespace {
@@ -125,4 +127,10 @@ FITSHEADER* p_fits_resize(FITSHEADER* hdr, int32_t extra) {
 
 void fits_close(FITSHEADER* hdr) {
     std::free(hdr);
+}
+
+locale_t fits_clocale() {
+    // Made once and kept: numbers in files never follow the process locale.
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c != static_cast<locale_t>(nullptr) ? c : LC_GLOBAL_LOCALE;
 }

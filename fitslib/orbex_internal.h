@@ -8,6 +8,7 @@
 #include <string>
 
 #include <sys/types.h>
+#include <locale.h>
 
 #include "orbex.h"
 
@@ -73,6 +74,9 @@ bool fits_storename(FITSHEADER* hdr, const char* path);  // false when the path 
 bool fits_pathfits(const char* path);
 void fits_zerovalue(KEYENTRY* key);
 
+// The "C" locale, for every number read from or written to a file.
+locale_t fits_clocale();
+
 // Keyword helpers
 int fits_formatvalue(char* card, KEYTYPE type, const VAL* val);
 bool fits_setnaxis(FITSHEADER* hdr, const VAL* val);
@@ -107,6 +111,12 @@ struct FitsSpan {
 };
 bool fits_extensionspan(const FITSHEADER* hdr, FitsSpan* span);
 bool fits_readspan(const FITSHEADER* hdr, const FitsSpan& span, void* dst);
+// Opens a regular file for reading without ever waiting (a FIFO, device
+// or folder is refused at once: 94, or `code` with the cause).
+FILE* fits_openregular(const char* path, int code);
+// False (after reporting 96) when the file is too short for the data its
+// header declares: checked before anything is allocated for them.
+bool fits_checkdatasize(const FITSHEADER* hdr);
 // Size of the primary data in the file (element x pixels, before padding).
 bool fits_databytes(const FITSHEADER* hdr, uint64_t* bytes);
 

@@ -47,13 +47,15 @@ int convert(const char* in, const char* out, PACK mode) {
     bool ok = element != 0;
     if (!ok) std::fprintf(stderr, "orbex-tool: %s: BITPIX %d cannot be converted\n", in,
                           hdr->keys[KEY_BITPIX].value.integer);
-    ok = ok && fits_pixelcount(hdr, static_cast<uint64_t>(element), FE_READ_ROWBUF, &count);
+    ok = ok && fits_pixelcount(hdr, static_cast<uint64_t>(element), FE_READ_ROWBUF, &count) &&
+         fits_checkdatasize(hdr);
     std::vector<uint8_t> raw;
     if (ok) {
         try {
             raw.resize(count * static_cast<uint64_t>(element));
         } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "orbex-tool: %s: image too large for memory\n", in);
+            std::fprintf(stderr, "orbex-tool: %s: out of memory for %llu bytes of pixels\n", in,
+                         static_cast<unsigned long long>(count * static_cast<uint64_t>(element)));
             ok = false;
         }
     }
