@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "fitslib/orbex.h"
 
 namespace {
@@ -133,12 +137,54 @@ void BM_packed_write_best(benchmark::State& state) { write_file(state, PACK_BEST
 void BM_packed_write_direct(benchmark::State& state) { write_file(state, PACK_DIRECT); }
 void BM_packed_read(benchmark::State& state) { read_file(state, "starfield.pfits"); }
 
+// A 2,880-byte file whose header declares 32767 x 32767 16-bit pixels:
+// the import's probe and pixel requests refuse it; time per refusal and the
+// growth of the process's peak resident size while refusing.
+void BM_refuse_huge_declared(benchmark::State& state) {
+    const std::string path = sample("huge-declared.fits");
+    std::string header;
+    for (const char* card : {"SIMPLE  =                    T", "BITPIX  =                   16",
+                             "NAXIS   =                    2", "NAXIS1  =                32767",
+                             "NAXIS2  =                32767", "END"}) {
+        char text[81];
+        std::snprintf(text, sizeof text, "%-80s", card);
+        header += text;
+    }
+    header.resize(2880, ' ');
+    if (FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(header.data(), 1, header.size(), file);
+        std::fclose(file);
+    }
+    // One report line per refusal: kept off the terminal while timing.
+    std::fflush(stderr);
+    const int saved = dup(2);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 2);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (auto _ : state) {
+        FITSPROBEEX probe{};
+        uint16_t pixel = 0;
+        if (FITSImport(FI_PROBE_EX, path.c_str(), &probe) != FI_FAILED ||
+            FITSImport(FI_PIXELS, path.c_str(), &pixel) != FI_FAILED)
+            state.SkipWithError("the file was not refused");
+    }
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    close(null);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_growth_MB"] = static_cast<double>(usage.ru_maxrss - before.ru_maxrss) / 1024.0;
+}
+
 BENCHMARK(BM_memcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_fits_read_16bit_bzero)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_fits_write_16bit_bzero)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_packed_write_best)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_packed_write_direct)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_packed_read)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_refuse_huge_declared)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
