@@ -11,6 +11,7 @@
 #include "app/about_dialog.h"
 #include "app/child_frame.h"
 #include "app/contrast_bar.h"
+#include "app/data_folder.h"
 #include "app/help_window.h"
 #include "app/main_frame.h"
 #include "app/prompts.h"
@@ -47,14 +48,7 @@ bool IsBannerSuppressed(const QStringList& arguments) {
     return false;
 }
 
-QString HelpPagePath() {
-    const QString besideProgram = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : {besideProgram + QStringLiteral("/help/index.html"),
-                                     besideProgram + QStringLiteral("/../share/quorvane/help/index.html")}) {
-        if (QFileInfo::exists(candidate)) return QFileInfo(candidate).absoluteFilePath();
-    }
-    return {};
-}
+QString HelpPagePath() { return SharedFilePath(QStringLiteral("help/index.html")); }
 
 }  // namespace
 
@@ -107,14 +101,18 @@ void CQuorvaneApp::ExitInstance() {
     recentFiles_.Save();
 }
 
+// Every file named is opened (a desktop passes all the files a user opens
+// with the program at once); start-up fails only when files were named and
+// none of them opened, as it does for a single file.
 bool CQuorvaneApp::ProcessCommandLine(const QStringList& arguments) {
-    QString file;
+    bool named = false, opened = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (!IsSwitch(arguments[i]) && file.isEmpty()) file = arguments[i];
+        if (IsSwitch(arguments[i])) continue;
+        named = true;
+        if (OpenDocumentFile(arguments[i]) != nullptr) opened = true;
     }
     // No file named: no document, not even an empty one.
-    if (file.isEmpty()) return true;
-    return OpenDocumentFile(file) != nullptr;
+    return !named || opened;
 }
 
 void CQuorvaneApp::CreateContrastBar() {
@@ -247,8 +245,7 @@ void CQuorvaneApp::OnHelp() {
     const QString page = HelpPagePath();
     if (page.isEmpty()) {
         ShowMessage("The Quorvane help page could not be found. It belongs in " +
-                        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString() +
-                        "/help/index.html.",
+                        QDir::toNativeSeparators(SharedFolder()).toStdString() + "/help/index.html.",
                     "FYI");
         return;
     }

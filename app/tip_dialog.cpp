@@ -1,7 +1,6 @@
 #include "app/tip_dialog.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/data_folder.h"
 #include "app/pictures.h"
 #include "platform/messages.h"
 #include "platform/qt/profile.h"
@@ -48,11 +48,13 @@ protected:
 
 }  // namespace
 
+// A tips file in the current folder comes first, so a user can bring their
+// own; otherwise the one shipped in the program's data folder.
 QString CTipDialog::LocateTipsFile() {
     const QString here = QDir::current().filePath(QString::fromLatin1(kTipsFileName));
     if (QFileInfo::exists(here)) return here;
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kTipsFileName));
-    return QFileInfo::exists(besideProgram) ? besideProgram : here;
+    const QString shipped = SharedFilePath(QString::fromLatin1(kTipsFileName));
+    return shipped.isEmpty() ? here : shipped;
 }
 
 CTipDialog::CTipDialog(QWidget* parent) : QDialog(parent) {

@@ -7,8 +7,17 @@
 // p_fits_open only, once) or fits_write / fits_floatwrite; fits_close.
 // Every failure is reported as one numbered line on standard error.
 // The library is single-threaded: one call at a time.
+//
+// The fits_* family is C++. From C the header declares the entry points with
+// C linkage: FITSImport with its records, and the copyright text.
 
+#ifdef __cplusplus
 #include <cstdint>
+#define ORBEX_ENUM_OF(type) : type
+#else
+#include <stdint.h>
+#define ORBEX_ENUM_OF(type)
+#endif
 
 #if defined(ORBEX_BUILDING)
 #define ORBEX_API __attribute__((visibility("default")))
@@ -16,6 +25,7 @@
 #define ORBEX_API
 #endif
 
+#ifdef __cplusplus
 inline constexpr int ORBEX_NAME_CHARS = 260;      // path buffer, terminator included
 inline constexpr int ORBEX_KEYNAME_CHARS = 9;     // 8 characters and a terminator
 inline constexpr int ORBEX_TEXT_CHARS = 69;       // 68 characters and a terminator
@@ -132,16 +142,22 @@ ORBEX_API bool fits_write(FITSHEADER* hdr, const void* pixels, PACK pack, const 
 ORBEX_API bool fits_floatwrite(FITSHEADER* hdr, const float* pixels, int32_t* work, double scale,
                                PACK pack, const char* path);
 
+#endif  // __cplusplus
+
+#ifdef __cplusplus
 extern "C" {
+#endif
 ORBEX_API const char* Copyright1999Tarnwell(void);
+#ifdef __cplusplus
 }
+#endif
 
 // ==== FITSImport: a FITS file as the program's native image ================
 // The one entry point the program calls. Every request opens the file anew
 // and releases everything before it returns; all buffers belong to the
 // caller. Exported under its plain, undecorated name.
 
-enum FITSIMPORTREQUEST : uint16_t {
+enum FITSIMPORTREQUEST ORBEX_ENUM_OF(uint16_t) {
     // The original requests. Their records are fixed: the header text size
     // is 16 bits, and the buffers of FI_HEADERTEXT and FI_PIXELS carry no
     // capacity, so the caller sizes them from FI_PROBE.
@@ -156,13 +172,18 @@ enum FITSIMPORTREQUEST : uint16_t {
     FI_EXTENSIONS = 8,     // output: FITSBUFFER for FITSPROBEEX::extensionBytes bytes
 };
 
-enum FITSIMPORTSTATUS : uint16_t {
+enum FITSIMPORTSTATUS ORBEX_ENUM_OF(uint16_t) {
     FI_OK = 0,
     FI_NOT_FITS = 1,  // FI_PROBE and FI_PROBE_EX only: the file cannot be opened as a FITS file
     FI_FAILED = 2,    // every other failure, and an unknown request
 };
 
-inline constexpr int FI_TEXT_CHARS = 80;  // every text field, terminator included
+// Every text field, terminator included.
+#ifdef __cplusplus
+inline constexpr int FI_TEXT_CHARS = 80;
+#else
+enum { FI_TEXT_CHARS = 80 };
+#endif
 
 // Output of FI_PROBE. headerTextSize is 80 x stored cards + 1; a header of
 // more than 819 cards does not fit it and the probe fails (FI_FAILED).
@@ -226,6 +247,17 @@ struct FITSIMAGEINFO {
     char observer[FI_TEXT_CHARS];    // OBSERVER
 };
 
+#ifndef __cplusplus
+typedef struct FITSPROBE FITSPROBE;
+typedef struct FITSPROBEEX FITSPROBEEX;
+typedef struct FITSBUFFER FITSBUFFER;
+typedef struct FITSIMAGEINFO FITSIMAGEINFO;
+#endif
+
+#ifdef __cplusplus
 extern "C" {
+#endif
 ORBEX_API uint16_t FITSImport(uint16_t request, const char* path, void* output);
+#ifdef __cplusplus
 }
+#endif

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth poppler-utils fonts-dejavu-core locales
   hyperfine
   python3-dev pybind11-dev python3-pybind11 python3-pytest python3-dask python3-distributed parallel
+  desktop-file-utils appstream lintian dpkg-dev file binutils
 )
 
 missing=()

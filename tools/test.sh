@@ -21,6 +21,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+step "Installed files, the C interface from outside, Debian packages"
+bash tools/install-check.sh build
+
 step "AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=ON \
       -DQV_BUILD_BENCH=OFF >/dev/null

@@ -321,6 +321,19 @@ private slots:
         QVERIFY(!harness_->Start({QStringLiteral("quorvane"), harness_->Folder() + QStringLiteral("/missing.qv4")}));
     }
 
+    // Every file named is opened, as a desktop passes several at once; one
+    // that cannot be read does not stop the others.
+    void commandLineFiles() {
+        const QString first = harness_->WriteImage(QStringLiteral("first.qv4"), 30, 20);
+        const QString second = harness_->WriteImage(QStringLiteral("second.qv4"), 20, 10);
+        harness_->Stop();
+        QVERIFY(harness_->Start({QStringLiteral("quorvane"), first, second}));
+        QCOMPARE(harness_->App().Documents().size(), size_t(2));
+        harness_->Stop();
+        QVERIFY(harness_->Start({QStringLiteral("quorvane"), harness_->Folder() + QStringLiteral("/missing.qv4"), second}));
+        QCOMPARE(harness_->App().Documents().size(), size_t(1));
+    }
+
     // Help shows the shipped page at its contents in a window of the
     // program: nothing is handed to a desktop browser (there may be none);
     // a second Help brings the same window forward.
