@@ -66,13 +66,13 @@ struct RunTimes {
     double noise = 0, background = 0, steps = 0, whole = 0;
 };
 
-RunTimes Run(const StarField& field, const DeconRect* area, int iterations, int threads) {
+RunTimes Run(const StarField& field, const DeconRect* area, int iterations, int threads, bool protect = false) {
     std::vector<uint16_t> pixels = field.pixels;
     StageClock clock;
     const auto begin = Clock::now();
     DeconEngine engine;
     engine.SetHooks(&clock);
-    if (!engine.Init(field.width, field.height, {.threads = threads})) return {};
+    if (!engine.Init(field.width, field.height, {.threads = threads, .protect = protect})) return {};
     engine.SetImage(pixels.data());
     for (auto [x, y] : PsfStars(field)) engine.AddStar(x, y);
     const DeconRect rect = RunSelection(area, field.width, field.height);
@@ -121,6 +121,15 @@ void BM_DeconWholeRun(benchmark::State& state) {
 }
 BENCHMARK(BM_DeconWholeRun)->Args({765, 510})->Args({2048, 2048})->Args({4096, 4096})->UseManualTime()
     ->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same runs with the protected run's additions (compare with the above).
+void BM_DeconWholeRunProtected(benchmark::State& state) {
+    const StarField& field = Field(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) state.SetIterationTime(Run(field, nullptr, 5, 0, true).whole);
+    state.counters["peak_rss_MB"] = PeakResidentMegabytes();
+}
+BENCHMARK(BM_DeconWholeRunProtected)->Args({765, 510})->Args({2048, 2048})->UseManualTime()
+    ->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

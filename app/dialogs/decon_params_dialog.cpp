@@ -1,5 +1,6 @@
 #include "app/dialogs/decon_params_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -14,6 +15,7 @@
 namespace {
 const char* const kSection = "DeconParameters";
 const char* const kIndexKey = "Aggressiveness";
+const char* const kProtectKey = "Protect";
 const char* const kInvalidChoice =
     "The number of iterations is invalid.  Make your selection from the pop-up.";
 }  // namespace
@@ -38,8 +40,18 @@ CDeconParamsDialog::CDeconParamsDialog(QWidget* parent, StartWorker startWorker)
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("Iterations:")));
     row->addWidget(iterations_, 1);
+    protect_ = Profile::GetInt(kSection, kProtectKey, 0) != 0;
+    protectBox_ = new QCheckBox(QStringLiteral("Protect stars and sky"));
+    protectBox_->setObjectName(QStringLiteral("protect"));
+    protectBox_->setToolTip(QStringLiteral(
+        "Sharper star cores, the sky's grain and the stars' light kept; off runs the usual deconvolution"));
+    protectBox_->setChecked(protect_);
+    connect(protectBox_, &QCheckBox::toggled, this, [this](bool on) { protect_ = on; });
+    auto* column = new QVBoxLayout;
+    column->addLayout(row);
+    column->addWidget(protectBox_);
     auto* group = new QGroupBox;
-    group->setLayout(row);
+    group->setLayout(column);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -70,5 +82,6 @@ void CDeconParamsDialog::accept() {
 // Remembered however the dialog ends, so Cancel keeps the last pick too.
 void CDeconParamsDialog::done(int result) {
     Profile::WriteInt(kSection, kIndexKey, listIndex_);
+    Profile::WriteInt(kSection, kProtectKey, protect_ ? 1 : 0);
     QDialog::done(result);
 }

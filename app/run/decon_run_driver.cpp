@@ -25,22 +25,27 @@ bool DeconRunDriver::CanStart() const {
 
 void DeconRunDriver::Start(QWidget* dialogParent) {
     if (!CanStart()) return;
-    CDeconParamsDialog dialog(dialogParent, [this] { StartWorker(); });
+    // The dialog's choices are final when its OK starts the worker.
+    CDeconParamsDialog* shown = nullptr;
+    CDeconParamsDialog dialog(dialogParent, [this, &shown] { StartWorker(shown && shown->Protect()); });
+    shown = &dialog;
     if (dialog.exec() != QDialog::Accepted) return;
     Begin(dialog.Iterations());
 }
 
-bool DeconRunDriver::StartWithIterations(int iterations) {
+bool DeconRunDriver::StartWithIterations(int iterations, bool protect) {
     if (!CanStart() || iterations < kMinIterations || iterations > kMaxIterations) return false;
-    StartWorker();
+    StartWorker(protect);
     Begin(iterations);
     return true;
 }
 
-void DeconRunDriver::StartWorker() {
+void DeconRunDriver::StartWorker(bool protect) {
     // The previous run's worker was joined when its Free was done.
     if (worker_.joinable()) worker_.join();
-    worker_ = StartDeconWorker(mailbox_, options_.worker);
+    DeconWorkerOptions worker = options_.worker;
+    worker.engine.protect = protect;
+    worker_ = StartDeconWorker(mailbox_, worker);
 }
 
 void DeconRunDriver::Begin(int iterations) {

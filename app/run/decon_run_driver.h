@@ -62,7 +62,7 @@ public:
     void Start(QWidget* dialogParent);
     // The run as after the dialog's OK with this count; false when a run
     // cannot start now or the count is outside 1 .. 10.
-    bool StartWithIterations(int iterations);
+    bool StartWithIterations(int iterations, bool protect = false);
     // Abort L-R: the worker stops at its next check; the run then ends.
     void Abort();
     // One step of the run; the tick timer calls it.
@@ -76,7 +76,7 @@ signals:
     void runningChanged(bool running);
 
 private:
-    void StartWorker();
+    void StartWorker(bool protect);
     void Begin(int iterations);
     void EndWithoutTimer();
     bool ActOnDoneCommand();

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -115,6 +116,29 @@ private slots:
         Press(dialog, QDialogButtonBox::Ok);
         QCOMPARE(started, 1);
         QCOMPARE(dialog.Iterations(), 7);
+    }
+
+    // "Protect stars and sky" starts off, is final when OK starts the worker, and is remembered beside the count.
+    void protectChoiceIsOffFirstAndRemembered() {
+        bool protectWhenStarted = false;
+        {
+            CDeconParamsDialog* shown = nullptr;
+            CDeconParamsDialog dialog(nullptr, [&] { protectWhenStarted = shown->Protect(); });
+            shown = &dialog;
+            dialog.open();
+            QCheckBox* box = dialog.findChild<QCheckBox*>(QStringLiteral("protect"));
+            QVERIFY(box);
+            QCOMPARE(box->text(), QStringLiteral("Protect stars and sky"));
+            QVERIFY(!box->isChecked());
+            QVERIFY(!dialog.Protect());
+            box->click();
+            Press(dialog, QDialogButtonBox::Ok);
+        }
+        QVERIFY(protectWhenStarted);
+        QCOMPARE(Profile::GetInt("DeconParameters", "Protect", -99), 1);
+        CDeconParamsDialog again(nullptr, {});
+        QVERIFY(again.Protect());
+        QVERIFY(again.findChild<QCheckBox*>(QStringLiteral("protect"))->isChecked());
     }
 
     // A damaged stored value opens with no choice rather than an out-of-range count.
