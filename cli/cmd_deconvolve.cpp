@@ -1,5 +1,5 @@
 // quorvane-cli deconvolve IN OUT --star X,Y [--star X,Y ...] [--iterations N]
-// [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet]: the window's
+// [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet] [--auto-stars N]: the window's
 // "Start L-R" without a window. Ctrl-C aborts; OUT is then not written.
 // Ctrl-C while OUT is being saved ends the program at once: the temporary
 // file is removed and any old OUT stays as it was.
@@ -19,12 +19,14 @@
 #include "decon/decon_engine.h"
 #include "decon/decon_texts.h"
 #include "decon/run_selection.h"
+#include "decon/star_pick.h"
 #include "image/image.h"
 
 namespace {
 
 constexpr int kDefaultIterations = 5;
 constexpr int kBarWidth = 30;
+constexpr int kMostAutoStars = 100;
 
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
@@ -114,16 +116,24 @@ struct DeconvolveRequest {
     std::optional<DeconRect> area;
     bool quiet = false;
     bool protect = false;
+    int autoStars = 0;  // pick this many stars instead of --star
 };
 
 // Fills request from the arguments; returns a usage problem, empty when fine.
 std::string ParseRequest(std::vector<std::string> args, DeconvolveRequest& request) {
     std::string problem;
     if (!TakeStars(args, request.stars, problem)) return problem;
-    auto parsed = ParseArgs(args, {{"--iterations", true}, {"--area", true}, {"--quiet", false}, {"--protect", false}},
+    auto parsed = ParseArgs(args, {{"--iterations", true}, {"--area", true}, {"--quiet", false}, {"--protect", false},
+                             {"--auto-stars", true}},
                             2, 2, problem);
     if (!parsed) return problem;
-    if (request.stars.empty()) return "at least one --star X,Y is needed for the PSF";
+    if (auto text = parsed->Value("--auto-stars")) {
+        if (!ParseInt(*text, request.autoStars) || request.autoStars < 1 || request.autoStars > kMostAutoStars)
+            return "--auto-stars takes 1 to " + std::to_string(kMostAutoStars) + ", not \"" + *text + "\"";
+        if (!request.stars.empty()) return "--auto-stars and --star cannot be combined";
+    }
+    if (request.stars.empty() && request.autoStars == 0)
+        return "at least one --star X,Y (or --auto-stars N) is needed for the PSF";
     request.in = parsed->positional[0];
     request.out = parsed->positional[1];
     request.quiet = parsed->Has("--quiet");
@@ -194,6 +204,24 @@ bool Deconvolve(const DeconvolveRequest& request, CImage& image) {
 
 }  // namespace
 
+// --auto-stars: the stars the engine's rules accept, each rejection said on stderr.
+static bool PickStarsFor(DeconvolveRequest& request, const CImage& image) {
+    const AutoStars picked = PickStars(image.pixels.data(), image.Width, image.Height, request.autoStars, image.Sat_level);
+    if (!request.quiet)
+        for (const StarRejection& r : picked.rejected) std::fprintf(stderr, "%s\n", r.reason.c_str());
+    if (picked.stars.empty()) {
+        PrintError("no star suitable as a PSF sample was found in " + request.in + "; " + request.out + " was not written.");
+        return false;
+    }
+    std::string list;
+    for (const StarPick& s : picked.stars) {
+        request.stars.emplace_back(s.column, s.row);
+        list += (list.empty() ? "" : " ") + std::to_string(s.column) + "," + std::to_string(s.row);
+    }
+    if (!request.quiet) std::fprintf(stderr, "PSF stars picked: %s\n", list.c_str());
+    return true;
+}
+
 int RunDeconvolve(const std::vector<std::string>& args) {
     DeconvolveRequest request;
     if (std::string problem = ParseRequest(args, request); !problem.empty())
@@ -203,6 +231,7 @@ int RunDeconvolve(const std::vector<std::string>& args) {
     if (!LoadImageFile(request.in, image)) return kExitFailed;
     // A bad output is refused before the run, not after it.
     if (!CheckOutputPath(request.out)) return kExitFailed;
+    if (request.autoStars > 0 && !PickStarsFor(request, image)) return kExitFailed;
     if (!Deconvolve(request, image)) return kExitFailed;
     // The run's handler is gone: a Ctrl-C now ends the save the careful way.
     if (interrupted.load()) {

@@ -11,5 +11,6 @@ void BindImageIO(py::module_& m);
 void BindDeconvolve(py::module_& m);
 void BindMeasure(py::module_& m);
 void BindOrbex(py::module_& m);
+void BindPickStars(py::module_& m);
 
 }  // namespace qvpy

@@ -11,4 +11,5 @@ PYBIND11_MODULE(_core, m) {
     qvpy::BindDeconvolve(m);
     qvpy::BindMeasure(m);
     qvpy::BindOrbex(m);
+    qvpy::BindPickStars(m);
 }
