@@ -57,8 +57,9 @@ std::optional<DeconRect> AreaFrom(py::handle area) {
     return DeconRect{v[1], v[0], v[3], v[2]};
 }
 
-DeconOptions OptionsFrom(py::handle threads) {
+DeconOptions OptionsFrom(py::handle threads, bool protect) {
     DeconOptions options;
+    options.protect = protect;
     if (!threads.is_none()) {
         options.threads = py::cast<int>(threads);
         if (options.threads < 1) throw py::value_error("threads must be 1 or more");
@@ -77,7 +78,7 @@ std::string Joined(const std::string& first, const std::vector<std::string>& mor
     return text;
 }
 
-PixelArray Deconvolve(py::handle pixels, py::handle starsArg, int iterations, py::handle areaArg,
+PixelArray Deconvolve(py::handle pixels, py::handle starsArg, int iterations, py::handle areaArg, bool protect,
                       py::object progress, py::handle threads) {
     CImage image;
     PixelsIntoImage(pixels, image);
@@ -85,7 +86,7 @@ PixelArray Deconvolve(py::handle pixels, py::handle starsArg, int iterations, py
     if (iterations < kMinIterations || iterations > kMaxIterations)
         throw py::value_error("iterations takes 1 to 10, not " + std::to_string(iterations));
     const std::optional<DeconRect> area = AreaFrom(areaArg);
-    const DeconOptions options = OptionsFrom(threads);
+    const DeconOptions options = OptionsFrom(threads, protect);
     if (!progress.is_none() && !PyCallable_Check(progress.ptr())) throw py::value_error("progress must be callable");
 
     RunHooks hooks(progress);
@@ -147,7 +148,8 @@ py::array_t<float> Psf(py::handle pixels, py::handle starsArg) {
 
 void BindDeconvolve(py::module_& m) {
     m.def("deconvolve", &Deconvolve, py::arg("pixels"), py::arg("stars"), py::arg("iterations") = 5,
-          py::arg("area") = py::none(), py::arg("progress") = py::none(), py::arg("threads") = py::none(),
+          py::arg("area") = py::none(), py::arg("protect") = false, py::arg("progress") = py::none(),
+          py::arg("threads") = py::none(),
           R"doc(Sharpens an image by damped Lucy-Richardson deconvolution and returns a new array.
 
 pixels: 2-D array of whole numbers 0..65535 (rows, columns).
@@ -157,6 +159,8 @@ stars: (x, y) pairs (x the column, y the row) of stars whose light gives the
 iterations: 1..10; the engine runs 15 steps per iteration.
 area: (left, top, right, bottom), right and bottom exclusive; by default the
   whole image. Either is pulled in to 10 pixels from every edge.
+protect: the protected run (quorvane-cli deconvolve --protect): sharper
+  star cores with the sky's grain kept and no dark rings; off by default.
 progress: called as progress(fraction, text) as the run goes on; returning
   False stops it (Aborted is raised). An exception it raises stops the run
   and is raised again here.

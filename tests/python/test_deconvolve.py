@@ -14,8 +14,9 @@ from conftest import star_field
 
 # The module's result equals quorvane-cli deconvolve's output bit for bit,
 # with and without an area, for native and FITS input.
-@pytest.mark.parametrize("suffix, area, iterations", [(".qv4", None, 2), (".fits", (15, 12, 140, 100), 3)])
-def test_same_pixels_as_the_command_line(tmp_path, cli, suffix, area, iterations):
+@pytest.mark.parametrize("suffix, area, iterations, protect",
+                         [(".qv4", None, 2, False), (".fits", (15, 12, 140, 100), 3, False), (".qv4", None, 2, True)])
+def test_same_pixels_as_the_command_line(tmp_path, cli, suffix, area, iterations, protect):
     pixels, stars = star_field(seed=5)
     source = tmp_path / f"in{suffix}"
     quorvane.write(source, pixels, format="fits" if suffix == ".fits" else "native")
@@ -24,15 +25,18 @@ def test_same_pixels_as_the_command_line(tmp_path, cli, suffix, area, iterations
         args += ["--star", f"{x},{y}"]
     if area:
         args += ["--area", ",".join(map(str, area))]
+    if protect:
+        args.append("--protect")
     done = cli(*args)
     assert done.returncode == 0, done.stderr
     expected, record = quorvane.read(tmp_path / f"out{suffix}")
-    got = quorvane.deconvolve(quorvane.read(source)[0], stars[:3], iterations=iterations, area=area)
+    got = quorvane.deconvolve(quorvane.read(source)[0], stars[:3], iterations=iterations, area=area, protect=protect)
     assert not np.array_equal(got, pixels)
     assert np.array_equal(got, expected)
     assert record["History"].endswith("h")  # the CLI marked it deconvolved (code 40)
     # The engine's result does not depend on its thread count.
-    assert np.array_equal(quorvane.deconvolve(pixels, stars[:3], iterations=iterations, area=area, threads=1), expected)
+    assert np.array_equal(quorvane.deconvolve(pixels, stars[:3], iterations=iterations, area=area, protect=protect,
+                                              threads=1), expected)
 
 
 # While one thread deconvolves, other Python threads keep running, and two
