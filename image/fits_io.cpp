@@ -35,6 +35,9 @@ void SaveFitsImage(CImage& image, CArchive& archive) {
     archive.Write(image.fitsHeaderText.data(), image.fitsHeaderText.size());
     image.fitsHeaderText.clear();
     WriteFitsData(image, archive);
+    // Further HDUs of the original (tables, other images) follow as they came.
+    if (!image.fitsExtensions.empty())
+        archive.Write(image.fitsExtensions.data(), image.fitsExtensions.size());
 }
 
 bool FitsExportAvailable() { return true; }

@@ -54,8 +54,12 @@ std::string TwoDigitTriple(int first, int second, int third, char separator) {
     return text;
 }
 
+// Every record up to the final terminator: a zero byte inside a card (some
+// writers pad with them) must not hide the cards after it.
 std::string_view RecordsText(const std::vector<char>& records) {
-    size_t length = strnlen(records.data(), records.size());
+    size_t length = records.size();
+    if (length > 0 && records.back() == '\0')
+        --length;
     return std::string_view(records.data(), length);
 }
 
@@ -110,6 +114,25 @@ void ReadHeaderRecords(CImage& image, const std::string& path, const FITSPROBEEX
     image.fitsRecords = std::move(text);
 }
 
+// The bytes after the primary image (every further HDU), kept for the save.
+// A failed request leaves none; the image itself still opens.
+void ReadExtensions(CImage& image, const std::string& path, const FITSPROBEEX& probe,
+                    FitsImportFunction import) {
+    image.fitsExtensions.clear();
+    if (probe.extensionBytes == 0)
+        return;
+    std::vector<char> bytes;
+    try {
+        bytes.resize(size_t(probe.extensionBytes));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    FITSBUFFER buffer{bytes.data(), bytes.size(), 0};
+    if (import(FI_EXTENSIONS, path.c_str(), &buffer) != FI_OK || buffer.size != bytes.size())
+        return;
+    image.fitsExtensions = std::move(bytes);
+}
+
 // Moves everything an import fills from the staged record into the user's.
 void AdoptImport(CImage& image, CImage& staged) {
     image.fileType = kFileFits;
@@ -146,6 +169,7 @@ void AdoptImport(CImage& image, CImage& staged) {
     image.Track_time = staged.Track_time;
     image.Sat_level = staged.Sat_level;
     image.fitsRecords = std::move(staged.fitsRecords);
+    image.fitsExtensions = std::move(staged.fitsExtensions);
     image.pixels = std::move(staged.pixels);
 }
 
@@ -322,6 +346,7 @@ FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportF
         return FitsImportOutcome::unsupported;
     CorrectImageInfo(info);
     ReadHeaderRecords(image, path, probe, import);
+    ReadExtensions(image, path, probe, import);
     IdentifyCamera(image, info);
     ChooseDisplayLevels(image, info.background, info.range);
     CopyImageInfo(image, info);

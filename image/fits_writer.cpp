@@ -66,16 +66,17 @@ void AppendRecords(std::string& headerText, const char* records, size_t length) 
 }  // namespace
 
 void AppendCard(std::string& headerText, std::string_view text) {
-    size_t taken = 0;
-    size_t limit = std::min(text.size(), kFitsCardChars);
-    while (taken < limit) {
-        unsigned char c = static_cast<unsigned char>(text[taken]);
-        if (c < 1 || c > 127)
-            break;
-        ++taken;
-    }
-    headerText.append(text.substr(0, taken));
+    size_t taken = std::min(text.size(), kFitsCardChars);
+    for (char c : text.substr(0, taken))
+        headerText += FitsHeaderChar(c);
     headerText.append(kFitsCardChars - taken, ' ');
+}
+
+char FitsHeaderChar(char c) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 32 && byte <= 126)
+        return c;
+    return byte < 32 || byte == 127 ? ' ' : '?';
 }
 
 void AppendIntegerCard(std::string& headerText, const char* key, long value,
@@ -159,9 +160,11 @@ void BuildFitsHeader(CImage& image, const std::string& dateText) {
     AppendCard(text, "COMMENT KESL Internal FITS Version 04-19-02 Win");
     AppendCard(text, "COMMENT Records below preserved from original FITS file");
     if (!image.fitsRecords.empty()) {
-        const char* records = image.fitsRecords.data();
-        size_t length = std::find(records, records + image.fitsRecords.size(), '\0') - records;
-        AppendRecords(text, records, length);
+        // Every record up to the terminator, zero bytes inside cards included.
+        size_t length = image.fitsRecords.size();
+        if (image.fitsRecords.back() == '\0')
+            --length;
+        AppendRecords(text, image.fitsRecords.data(), length);
     }
     AppendCard(text, "END");
     size_t rest = text.size() % kFitsBlockBytes;

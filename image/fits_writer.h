@@ -17,9 +17,13 @@ inline constexpr size_t kFitsBlockBytes = 2880;
 // The program's version text, as the COMMENT card of every saved file names it.
 extern const char* const kFitsProgramVersion;
 
-// Appends one card: the text cut at 80 characters or at its first character
-// outside 1..127, then blank-filled to exactly 80.
+// Appends one card: the text cut at 80 characters, then blank-filled to
+// exactly 80; every byte a FITS header may not hold is replaced (FitsHeaderChar).
 void AppendCard(std::string& headerText, std::string_view text);
+
+// A header byte as FITS allows it (32..126): control characters and DEL
+// become a blank, bytes from 128 up (accented letters, UTF-8) become '?'.
+char FitsHeaderChar(char c);
 
 // key is the 10-character "NAME    = " field. A null comment means none.
 void AppendIntegerCard(std::string& headerText, const char* key, long value,

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "image/fits_io.h"
+#include "image/fits_wcs_flip.h"
 #include "image/native_io.h"
 #include "platform/archive.h"
 
@@ -55,6 +56,7 @@ void CImage::FlipHorizontal() {
             auto rowStart = pixels.begin() + ptrdiff_t(y) * Width;
             std::reverse(rowStart, rowStart + Width);
         }
+        FlipWcsRecords(fitsRecords, 1, Width);
     }
     AddHistory(kHistoryFlipHorizontal);
 }
@@ -66,6 +68,7 @@ void CImage::FlipVertical() {
             auto bottom = pixels.begin() + ptrdiff_t(Height - 1 - y) * Width;
             std::swap_ranges(top, top + Width, bottom);
         }
+        FlipWcsRecords(fitsRecords, 2, Height);
     }
     AddHistory(kHistoryFlipVertical);
 }

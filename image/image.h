@@ -124,6 +124,9 @@ public:
     // Header records of an imported FITS file, 80 characters each, followed
     // by one terminating zero; the vector's size counts the terminator.
     std::vector<char> fitsRecords;
+    // Every HDU after the primary one of an imported FITS file, byte for
+    // byte; a FITS save writes them back after the image.
+    std::vector<char> fitsExtensions;
     std::string fitsHistoryCards;
     std::string fitsHeaderText;
 };

@@ -90,14 +90,17 @@ TEST(FitsWriter, CardFormats) {
     EXPECT_EQ(CardAt(text, 4).substr(0, 33), "OBSERVER= 'O''Neil '           / ");
 }
 
-// A card is cut at 80 characters and at the first character outside 1..127.
-TEST(FitsWriter, AppendCardCutsLongTextAndStopsAtForeignBytes) {
+// A card is cut at 80 characters; bytes a header may not hold are replaced,
+// never the rest of the card dropped: high bytes by '?', control bytes by a blank.
+TEST(FitsWriter, AppendCardCutsLongTextAndReplacesForeignBytes) {
     std::string text;
     AppendCard(text, std::string(100, 'A'));
     AppendCard(text, std::string("HISTORY caf\xC3\xA9 au lait"));
-    ASSERT_EQ(text.size(), 160u);
+    AppendCard(text, std::string("COMMENT tab\there, zero\0there, del\x7Fthere", 39));
+    ASSERT_EQ(text.size(), 240u);
     EXPECT_EQ(CardAt(text, 0), std::string(80, 'A'));
-    EXPECT_EQ(CardAt(text, 1), fitstest::Card("HISTORY caf"));
+    EXPECT_EQ(CardAt(text, 1), fitstest::Card("HISTORY caf?? au lait"));
+    EXPECT_EQ(CardAt(text, 2), fitstest::Card("COMMENT tab here, zero there, del there"));
 }
 
 // A full 40-character history fits beside its comment; a longer text is cut
