@@ -40,11 +40,20 @@ CQuorvaneDoc::~CQuorvaneDoc() = default;
 
 bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     const std::string file = QFile::encodeName(path).toStdString();
+    std::string readerNotice;
     try {
-        CArchive archive(file, CArchive::load);
-        image_.Serialize(archive);
+        // The reader's own notice joins the one box that names the file.
+        ScopedMessageCapture capture;
+        try {
+            CArchive archive(file, CArchive::load);
+            image_.Serialize(archive);
+        } catch (...) {
+            readerNotice = capture.Joined();
+            throw;
+        }
     } catch (const std::exception& failure) {
-        ShowMessage("Unable to open " + QFileInfo(path).fileName().toStdString() + ".\n" + FailureDetail(failure));
+        const std::string cause = readerNotice.empty() ? FailureDetail(failure) : readerNotice;
+        ShowMessage("Unable to open " + QFileInfo(path).fileName().toStdString() + ".\n" + cause);
         return false;
     }
     image_.document = this;
