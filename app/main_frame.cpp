@@ -350,6 +350,12 @@ void CMainFrame::ConnectContrastBar(CContrastBar& bar) {
 
 void CMainFrame::SetMessageText(const QString& text) { panes_->SetMessageText(text); }
 
+void CMainFrame::ShowRunProgress(int percent, const QString& text) { panes_->ShowProgress(percent, text); }
+
+void CMainFrame::HideRunProgress() { panes_->HideProgress(); }
+
+const QProgressBar* CMainFrame::RunProgressBar() const { return panes_->Progress(); }
+
 QString CMainFrame::MessageText() const { return panes_->MessageText(); }
 
 QString CMainFrame::ShownMessage() const { return panes_->ShownText(); }

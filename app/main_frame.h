@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QProgressBar>
 #include <vector>
 
 #include "app/commands.h"
@@ -56,6 +57,11 @@ public:
     MainMenu CurrentMenu() const { return currentMenu_; }
 
     void SetMessageText(const QString& text);
+    // The run's progress bar in the status bar.
+    void ShowRunProgress(int percent, const QString& text);
+    void HideRunProgress();
+    // Null while no run shows progress.
+    const QProgressBar* RunProgressBar() const;
     QString MessageText() const;
     // What the message pane shows now (a prompt while one is up).
     QString ShownMessage() const;

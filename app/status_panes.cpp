@@ -28,6 +28,13 @@ StatusPanes::StatusPanes(QStatusBar& bar) : QObject(&bar), bar_(bar) {
     num_ = Indicator(QStringLiteral("NUM"));
     scroll_ = Indicator(QStringLiteral("SCRL"));
     bar.addWidget(message_, 1);
+    progress_ = new QProgressBar;
+    progress_->setObjectName(QStringLiteral("runProgress"));
+    progress_->setRange(0, 100);
+    progress_->setMinimumWidth(progress_->fontMetrics().horizontalAdvance(QStringLiteral("Iteration 10 of 10, 100 %, 00:00 left")) + 16);
+    progress_->setTextVisible(true);
+    progress_->hide();
+    bar.addPermanentWidget(progress_);
     bar.addPermanentWidget(caps_);
     bar.addPermanentWidget(num_);
     bar.addPermanentWidget(scroll_);
@@ -42,6 +49,14 @@ StatusPanes::StatusPanes(QStatusBar& bar) : QObject(&bar), bar_(bar) {
 }
 
 void StatusPanes::SetMessageText(const QString& text) { message_->setText(text); }
+
+void StatusPanes::ShowProgress(int percent, const QString& text) {
+    progress_->setValue(percent);
+    progress_->setFormat(text);
+    progress_->show();
+}
+
+void StatusPanes::HideProgress() { progress_->hide(); }
 
 QString StatusPanes::MessageText() const { return message_->text(); }
 

@@ -4,6 +4,7 @@
 // and the CAPS, NUM and SCRL indicators.
 
 #include <QObject>
+#include <QProgressBar>
 
 class QLabel;
 class QStatusBar;
@@ -20,6 +21,10 @@ public:
     // What the pane shows now: a prompt while one is up, else the message text.
     QString ShownText() const;
 
+    // The run's progress bar, after the message pane; hidden when no run.
+    void ShowProgress(int percent, const QString& text);
+    void HideProgress();
+    const QProgressBar* Progress() const { return progress_->isHidden() ? nullptr : progress_; }
     // Whether each lock key is on, as far as the program has seen it toggle.
     void SetLockState(bool caps, bool num, bool scroll);
 
@@ -29,6 +34,7 @@ protected:
 private:
     QStatusBar& bar_;
     QLabel* message_;
+    QProgressBar* progress_;
     QLabel* caps_;
     QLabel* num_;
     QLabel* scroll_;

@@ -21,4 +21,6 @@ public:
 
     // After each completed write into the pixel buffer.
     virtual void ImageUpdated() {}
+    // Before each sweep of the deconvolution and after the last: done of total.
+    virtual void StepsDone(int /*done*/, int /*total*/) {}
 };

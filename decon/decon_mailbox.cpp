@@ -27,6 +27,8 @@ void DeconMailbox::Clear() {
     right.store(0, std::memory_order_relaxed);
     image.store(nullptr, std::memory_order_relaxed);
     imageUpdateCount.store(0, std::memory_order_relaxed);
+    stepsDone.store(0, std::memory_order_relaxed);
+    stepsTotal.store(0, std::memory_order_relaxed);
     doneSequence.store(0, std::memory_order_relaxed);
     statusText.Set("");
     failureText.Set("");

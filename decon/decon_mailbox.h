@@ -79,6 +79,9 @@ public:
     std::atomic<int32_t> right{0};
     std::atomic<uint16_t*> image{nullptr};
     std::atomic<uint16_t> imageUpdateCount{0};
+    // Sweeps of the deconvolution done, of how many (worker; 0 of 0 before).
+    std::atomic<int32_t> stepsDone{0};
+    std::atomic<int32_t> stepsTotal{0};
     StatusLine statusText;
 
     // The sequence number whose command done refers to (worker).

@@ -19,6 +19,10 @@ public:
     void ImageUpdated() override {
         mailbox_.imageUpdateCount.fetch_add(1, std::memory_order_release);
     }
+    void StepsDone(int done, int total) override {
+        mailbox_.stepsTotal.store(total, std::memory_order_relaxed);
+        mailbox_.stepsDone.store(done, std::memory_order_release);
+    }
 
 private:
     DeconMailbox& mailbox_;

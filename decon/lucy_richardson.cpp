@@ -136,6 +136,7 @@ bool DeconEngine::Deconvolve(int iterations) {
     bool backgroundOff = false;
     for (int k = 0; k < steps; ++k) {
         if (AbortRequested()) return false;
+        hooks_->StepsDone(k, steps);
         Status(Format(kTextDeconvolvedFormat, k * 100.0 / steps).c_str());
         if (!backgroundOff) SubtractBackground();
         const bool writeBack = k % kStepsPerWrite == kStepsPerWrite - 1;
@@ -149,5 +150,6 @@ bool DeconEngine::Deconvolve(int iterations) {
         updateThreshold += kThresholdRise;
         if (writeBack) WritePixels(estimate.data());
     }
+    hooks_->StepsDone(steps, steps);
     return true;
 }

@@ -15,6 +15,8 @@ DeconRunDriver::DeconRunDriver(DeconRunHost& host, DeconMailbox& mailbox, Option
     : host_(host), mailbox_(mailbox), options_(std::move(options)) {
     starTimer_.setSingleShot(true);
     connect(&starTimer_, &QTimer::timeout, this, &DeconRunDriver::OnStarPoll);
+    handoverTimer_.setSingleShot(true);
+    connect(&handoverTimer_, &QTimer::timeout, this, &DeconRunDriver::OnHandoverPoll);
 }
 
 DeconRunDriver::~DeconRunDriver() { StopWorkerNow(); }
@@ -57,6 +59,8 @@ void DeconRunDriver::Begin(int iterations) {
     redisplayPending_ = false;
     iterations_ = uint16_t(iterations);
     mailbox_.imageUpdateCount.store(0, std::memory_order_release);
+    mailbox_.stepsDone.store(0, std::memory_order_relaxed);
+    mailbox_.stepsTotal.store(0, std::memory_order_relaxed);
     lastSeenCount_ = 0;
     // The timer is asked for before Init goes out, so that a refusal leaves
     // a worker with nothing to do but end.
@@ -66,6 +70,7 @@ void DeconRunDriver::Begin(int iterations) {
         return;
     }
     PostInit();
+    ShowProgress();
     emit runningChanged(true);
 }
 
@@ -77,6 +82,7 @@ void DeconRunDriver::EndWithoutTimer() {
     mailbox_.EndRun();
     running_ = false;
     host_.SetBusy(false);
+    HideProgress();
 }
 
 // Once Free has gone out the worker may already have ended, and an Abort
@@ -93,6 +99,7 @@ void DeconRunDriver::Tick() {
     if (mailbox_.IsDone() && ActOnDoneCommand()) return;
     RedisplayIfUpdated();
     CopyStatus();
+    ShowProgress();
 }
 
 // Posts the command that follows the one just done; true when the run ended.
@@ -130,6 +137,8 @@ void DeconRunDriver::Finish() {
     freePosted_ = false;
     host_.SetBusy(false);
     tickTimer_.Stop();
+    handoverTimer_.stop();
+    HideProgress();
     const std::string failure = mailbox_.failureText.Get();
     if (aborted_)
         host_.SetStatusText(QString::fromLatin1(kTextRunAborted));
@@ -145,6 +154,7 @@ void DeconRunDriver::StopWorkerNow() {
     if (!running_) return;
     tickTimer_.Stop();
     starTimer_.stop();
+    handoverTimer_.stop();
     if (!freePosted_) {
         mailbox_.PostAbort();
         while (!mailbox_.IsDone()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -154,6 +164,7 @@ void DeconRunDriver::StopWorkerNow() {
     mailbox_.EndRun();
     running_ = false;
     host_.SetBusy(false);
+    HideProgress();
 }
 
 // The pixels are read only while the worker is kept off them; when it is
@@ -181,11 +192,13 @@ void DeconRunDriver::PostInit() {
     const int32_t width = host_.ImageWidth(), height = host_.ImageHeight();
     mailbox_.PostInit(uint16_t(width), uint32_t(height));
     Posted(DeconCommand::Init, width, height);
+    ArmHandover();
 }
 
 void DeconRunDriver::PostSetImage() {
     mailbox_.PostSetImage(host_.ImagePixels());
     Posted(DeconCommand::SetImage);
+    ArmHandover();
 }
 
 void DeconRunDriver::PostSetSelection() {
@@ -193,11 +206,50 @@ void DeconRunDriver::PostSetSelection() {
     const DeconRect rect = RunSelection(drawn ? &*drawn : nullptr, host_.ImageWidth(), host_.ImageHeight());
     mailbox_.PostSetSelection(rect);
     Posted(DeconCommand::SetSelection, 0, 0, rect);
+    ArmHandover();
 }
 
 void DeconRunDriver::PostStart() {
     mailbox_.PostStart(iterations_);
     Posted(DeconCommand::Start, iterations_);
+    handoverTimer_.stop();
+    sweepClock_.start();
+}
+
+void DeconRunDriver::ArmHandover() {
+    if (options_.quickHandover) handoverTimer_.start(options_.starPollPeriod);
+}
+
+// The commands go in the same order as on the tick, each as soon as the
+// one before is done; the tick keeps its 500 ms for redisplay and status.
+void DeconRunDriver::OnHandoverPoll() {
+    if (!running_ || postingStars_) return;
+    switch (mailbox_.Command()) {
+    case DeconCommand::Init:
+    case DeconCommand::SetImage:
+    case DeconCommand::AddStar:
+    case DeconCommand::SetSelection: break;
+    default: return;  // an abort or the run itself: the tick takes over
+    }
+    if (!mailbox_.IsDone()) {
+        ArmHandover();
+        return;
+    }
+    CopyStatus();
+    ActOnDoneCommand();
+}
+
+void DeconRunDriver::ShowProgress() {
+    const int total = mailbox_.stepsTotal.load(std::memory_order_relaxed);
+    const int done = mailbox_.stepsDone.load(std::memory_order_acquire);
+    const double elapsed = sweepClock_.isValid() ? double(sweepClock_.elapsed()) / 1000.0 : 0.0;
+    const RunProgress progress = ComputeRunProgress(done, total, iterations_, elapsed);
+    host_.ShowProgress(&progress);
+}
+
+void DeconRunDriver::HideProgress() {
+    sweepClock_.invalidate();
+    host_.ShowProgress(nullptr);
 }
 
 void DeconRunDriver::PostReturnImage() {

@@ -12,6 +12,7 @@
 // not writing them (a busy buffer is simply shown on the next tick).
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
@@ -42,6 +43,9 @@ public:
         // How often the done flag is looked at while the stars are handed over.
         std::chrono::milliseconds starPollPeriod{20};
         DeconWorkerOptions worker;
+        // Each hand-over command (Init .. SetSelection) follows as soon as the
+        // one before is done, instead of on the next tick.
+        bool quickHandover = true;
         // Told of every command posted, in order (for logs and tests).
         std::function<void(const PostedCommand&)> onPost;
     };
@@ -97,12 +101,19 @@ private:
     void BeginStars();
     void PostNextStar();
     void OnStarPoll();
+    // The quick hand-over: polls the done flag while Init .. SetSelection go out.
+    void ArmHandover();
+    void OnHandoverPoll();
+    void ShowProgress();
+    void HideProgress();
 
     DeconRunHost& host_;
     DeconMailbox& mailbox_;
     Options options_;
     IntervalTimer tickTimer_;
     QTimer starTimer_;
+    QTimer handoverTimer_;
+    QElapsedTimer sweepClock_;
     std::thread worker_;
 
     bool running_ = false;

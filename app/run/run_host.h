@@ -4,6 +4,8 @@
 // status bar, so the driver knows nothing of frames, documents or menus.
 
 #include <QString>
+
+#include "app/run/run_progress.h"
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -46,4 +48,6 @@ public:
     // The application-wide flag: a deconvolution is in progress.
     virtual bool IsBusy() const = 0;
     virtual void SetBusy(bool busy) = 0;
+    // The run's progress for a progress bar; null when the run has ended.
+    virtual void ShowProgress(const RunProgress* /*progress*/) {}
 };

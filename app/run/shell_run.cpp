@@ -11,6 +11,8 @@
 
 namespace {
 
+bool quickHandover = true;
+
 // The driver's view of one image window. Busy flag and status go to the
 // application; the document is held directly so that a driver stopped while
 // its window is being destroyed still reaches it.
@@ -42,6 +44,14 @@ public:
     void AddHistory(int code) override { document_.Image().AddHistory(code); }
     bool IsBusy() const override { return app_.IsBusy(); }
     void SetBusy(bool busy) override { app_.SetRunningDocument(busy ? &document_ : nullptr); }
+    void ShowProgress(const RunProgress* progress) override {
+        CMainFrame* frame = app_.MainFrame();
+        if (!frame) return;
+        if (progress)
+            frame->ShowRunProgress(progress->percent, progress->Text());
+        else
+            frame->HideRunProgress();
+    }
 
 private:
     CQuorvaneView& view_;
@@ -53,7 +63,8 @@ private:
 // first so that it outlives the driver.
 class ViewRun final : public QObject {
 public:
-    ViewRun(CQuorvaneView& view, CQuorvaneApp& app) : QObject(&view), host_(view, app), driver_(host_) {
+    ViewRun(CQuorvaneView& view, CQuorvaneApp& app)
+        : QObject(&view), host_(view, app), driver_(host_, TheDeconMailbox(), DriverOptions()) {
         setObjectName(QString::fromLatin1(kName));
         connect(&driver_, &DeconRunDriver::runningChanged, &view, &CQuorvaneView::commandStateChanged);
     }
@@ -66,6 +77,11 @@ public:
     }
 
 private:
+    static DeconRunDriver::Options DriverOptions() {
+        DeconRunDriver::Options options;
+        options.quickHandover = quickHandover;
+        return options;
+    }
     static constexpr const char* kName = "deconvolutionRun";
     ViewRunHost host_;
     DeconRunDriver driver_;
@@ -73,7 +89,8 @@ private:
 
 }  // namespace
 
-void InstallRunExtensions(ShellExtensions& extensions) {
+void InstallRunExtensions(ShellExtensions& extensions, bool quick) {
+    quickHandover = quick;
     extensions.resetEngineMailbox = &ResetEngineMailbox;
     extensions.startDeconvolution = [](CQuorvaneView& view) {
         if (CQuorvaneApp::Instance()) ViewRun::DriverOf(view).Start(view.window());

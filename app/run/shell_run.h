@@ -5,4 +5,5 @@
 
 struct ShellExtensions;
 
-void InstallRunExtensions(ShellExtensions& extensions);
+// quickHandover false hands the commands over on the 500 ms tick only (for comparison).
+void InstallRunExtensions(ShellExtensions& extensions, bool quickHandover = true);

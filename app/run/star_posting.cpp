@@ -12,6 +12,7 @@ void DeconRunDriver::BeginStars() {
     if (starsToPost_.empty()) {
         // Nothing to post: the next tick goes on as if the stars were done.
         mailbox_.command.store(uint16_t(DeconCommand::AddStar), std::memory_order_release);
+        ArmHandover();
         return;
     }
     postingStars_ = true;
@@ -35,6 +36,7 @@ void DeconRunDriver::OnStarPoll() {
     if (aborted_ || nextStar_ >= starsToPost_.size()) {
         postingStars_ = false;
         starsToPost_.clear();
+        if (!aborted_) ArmHandover();
         return;
     }
     PostNextStar();

@@ -2,6 +2,7 @@
 // arrive while the pixels are busy, and the contrast bar with a second image.
 #include <QApplication>
 #include <QDialog>
+#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -176,6 +177,41 @@ private slots:
         QCOMPARE(other->Image().display.back, otherLevels.back);
         QCOMPARE(other->Image().display.range, otherLevels.range);
         QCOMPARE(running->Image().display, runningLevels);
+    }
+
+    // Through a real run the status bar's progress bar is absent before,
+    // says "Preparing..." during the hand-over, then counts the iterations
+    // with a rising percentage and a time left, and is gone again at
+    // "Deconvolution complete.".
+    void progressBarThroughARun() {
+        Profile::WriteInt("DeconParameters", "Aggressiveness", 4);
+        CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(QStringLiteral("p.qv4"), 600, 500, StarField));
+        for (QPoint star : kStars) document->AddStar({star.x(), star.y()});
+        CMainFrame* frame = harness_->App().MainFrame();
+        QVERIFY(!frame->RunProgressBar());
+        QStringList texts;
+        QList<int> values;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, [&] {
+            const QProgressBar* bar = frame->RunProgressBar();
+            if (!bar || (!texts.isEmpty() && texts.last() == bar->format())) return;
+            texts << bar->format();
+            values << bar->value();
+        });
+        sampler.start(5);
+        AcceptNextDialog();
+        frame->OnCommand(Cmd::StartLR);
+        QTRY_VERIFY_WITH_TIMEOUT(!harness_->App().IsBusy(), kRunTimeoutMs);
+        sampler.stop();
+        QVERIFY(!frame->RunProgressBar());
+        QCOMPARE(frame->MessageText(), QStringLiteral("Deconvolution complete."));
+        const QString seen = texts.join(QStringLiteral(" | "));
+        QVERIFY2(!texts.isEmpty() && texts.first() == QStringLiteral("Preparing..."), qPrintable(seen));
+        QVERIFY2(texts.size() >= 3, qPrintable(seen));
+        QVERIFY2(texts.last().startsWith(QLatin1String("Iteration ")), qPrintable(seen));
+        QVERIFY2(texts.last().contains(QLatin1String(" of 5, ")), qPrintable(seen));
+        QVERIFY2(texts.last().contains(QLatin1String(" left")), qPrintable(seen));
+        QVERIFY2(std::is_sorted(values.begin(), values.end()), qPrintable(seen));
     }
 
 private:

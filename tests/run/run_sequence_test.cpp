@@ -92,6 +92,36 @@ private slots:
 
     // Start L-R shows the iteration dialog: Cancel posts nothing; OK starts
     // the run with the chosen count.
+    // The hand-over (Init .. SetSelection) goes on as each command is done,
+    // without waiting for a tick: with a tick far away Start still goes out,
+    // in the usual order. Without the quick hand-over only Init goes out
+    // until the first tick.
+    void handoverFollowsEachDoneCommand() {
+        for (const bool quick : {true, false}) {
+            bool busy = false;
+            FakeRunHost host(busy);
+            const std::vector<RunStar> bright = FillStarField(host.image, 160, 120);
+            host.stars.assign(bright.begin(), bright.begin() + 2);
+            DeconMailbox mailbox;
+            PostLog log;
+            DeconRunDriver::Options options;
+            options.tickPeriod = std::chrono::milliseconds(60000);
+            options.quickHandover = quick;
+            options.onPost = [&log](const PostedCommand& post) { log.posts.push_back(post); };
+            DeconRunDriver driver(host, mailbox, options);
+            QVERIFY(driver.StartWithIterations(1));
+            if (quick) {
+                QTRY_VERIFY_WITH_TIMEOUT(log.Commands().size() >= 6, 20000);
+                const std::vector<DC> expected{DC::Init, DC::SetImage, DC::AddStar, DC::AddStar, DC::SetSelection,
+                                               DC::Start};
+                QVERIFY2(log.Commands() == expected, qPrintable(CommandNames(log.Commands())));
+            } else {
+                QTest::qWait(1000);
+                QVERIFY2(log.Commands() == std::vector<DC>{DC::Init}, qPrintable(CommandNames(log.Commands())));
+            }
+        }
+    }
+
     void startGoesThroughTheDialog() {
         Profile::WriteInt("DeconParameters", "Aggressiveness", 0);
         bool busy = false;
