@@ -1,8 +1,11 @@
 // quorvane-cli deconvolve IN OUT --star X,Y [--star X,Y ...] [--iterations N]
-// [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet] [--auto-stars N]: the window's
-// "Start L-R" without a window. Ctrl-C aborts; OUT is then not written.
-// Ctrl-C while OUT is being saved ends the program at once: the temporary
-// file is removed and any old OUT stays as it was.
+// [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet] [--auto-stars N] [--verbose]
+// [--json] [--keep-iterations DIR]: the window's "Start L-R" without a window.
+// Ctrl-C aborts; OUT is then not written. Ctrl-C while OUT is being saved
+// ends the program at once: the temporary file is removed and any old OUT
+// stays as it was. --verbose adds a line per step with how much it changed
+// the image, --json prints a report on stdout, --keep-iterations saves the
+// image after each iteration into DIR.
 
 #include <unistd.h>
 
@@ -16,10 +19,12 @@
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "cli/deconvolve_report.h"
 #include "decon/decon_engine.h"
 #include "decon/decon_texts.h"
 #include "decon/run_selection.h"
 #include "decon/star_pick.h"
+#include "decon/star_check.h"
 #include "image/image.h"
 
 namespace {
@@ -75,10 +80,16 @@ bool TakeStars(std::vector<std::string>& args, std::vector<std::pair<int, int>>&
 // stage and per tenth when stderr is not a terminal).
 class ProgressHooks : public DeconHooks {
 public:
-    explicit ProgressHooks(bool quiet) : quiet_(quiet), terminal_(isatty(STDERR_FILENO)) {}
+    ProgressHooks(bool quiet, RunReport& report) : report_(report), quiet_(quiet), terminal_(isatty(STDERR_FILENO)) {}
     ~ProgressHooks() override { Finish(); }
 
-    bool AbortRequested() override { return interrupted.load(std::memory_order_relaxed); }
+    bool AbortRequested() override { return interrupted.load(std::memory_order_relaxed) || report_.Failed(); }
+    bool WantsStepChange() override { return report_.WantsStepChange(); }
+    void StepChanged(int step, int steps, double change) override {
+        if (report_.verbose && open_) Finish();
+        report_.StepChanged(step, steps, change);
+    }
+    void IterationEnded(int iteration) override { report_.IterationEnded(iteration); }
     void SetStatus(const char* text) override {
         last_ = text;
         int percent = 0;
@@ -102,6 +113,7 @@ public:
     const std::string& Last() const { return last_; }
 
 private:
+    RunReport& report_;
     bool quiet_;
     bool terminal_;
     bool open_ = false;
@@ -117,13 +129,23 @@ struct DeconvolveRequest {
     bool quiet = false;
     bool protect = false;
     int autoStars = 0;  // pick this many stars instead of --star
+    bool verbose = false;
+    bool json = false;
+    std::string keepDirectory;
 };
 
 // Fills request from the arguments; returns a usage problem, empty when fine.
 std::string ParseRequest(std::vector<std::string> args, DeconvolveRequest& request) {
     std::string problem;
     if (!TakeStars(args, request.stars, problem)) return problem;
-    auto parsed = ParseArgs(args, {{"--iterations", true}, {"--area", true}, {"--quiet", false}, {"--protect", false},
+    auto parsed = ParseArgs(args,
+                            {{"--iterations", true},
+                             {"--area", true},
+                             {"--quiet", false},
+                             {"--protect", false},
+                             {"--verbose", false},
+                             {"--json", false},
+                             {"--keep-iterations", true},
                              {"--auto-stars", true}},
                             2, 2, problem);
     if (!parsed) return problem;
@@ -138,6 +160,12 @@ std::string ParseRequest(std::vector<std::string> args, DeconvolveRequest& reque
     request.out = parsed->positional[1];
     request.quiet = parsed->Has("--quiet");
     request.protect = parsed->Has("--protect");
+    request.verbose = parsed->Has("--verbose");
+    request.json = parsed->Has("--json");
+    if (auto dir = parsed->Value("--keep-iterations")) {
+        if (dir->empty()) return "--keep-iterations needs a folder";
+        request.keepDirectory = *dir;
+    }
     if (auto text = parsed->Value("--iterations")) {
         int& iterations = request.iterations;
         if (!ParseInt(*text, iterations) || iterations < kMinIterations || iterations > kMaxIterations)
@@ -168,9 +196,9 @@ private:
 };
 
 // The run itself, with Ctrl-C turned into an abort request while it lasts.
-bool Deconvolve(const DeconvolveRequest& request, CImage& image) {
+bool Deconvolve(const DeconvolveRequest& request, CImage& image, RunReport& report) {
     InterruptGuard interruptGuard;
-    ProgressHooks hooks(request.quiet);
+    ProgressHooks hooks(request.quiet, report);
     DeconEngine engine;
     engine.SetHooks(&hooks);
     DeconOptions options;
@@ -183,8 +211,10 @@ bool Deconvolve(const DeconvolveRequest& request, CImage& image) {
         return false;
     }
     engine.SetImage(image.pixels.data());
-    for (auto [x, y] : request.stars)
+    for (auto [x, y] : request.stars) {
+        if (request.json) report.AddStar(x, y);
         if (engine.AddStar(x, y) != StarOutcome::used) PrintError(hooks.Last());
+    }
     const DeconRect rect = RunSelection(request.area ? &*request.area : nullptr, image.Width, image.Height);
     engine.SetSelection(rect.top, rect.left, rect.bottom, rect.right);
 
@@ -195,7 +225,7 @@ bool Deconvolve(const DeconvolveRequest& request, CImage& image) {
         return false;
     }
     if (outcome == StartOutcome::aborted) {
-        PrintError(std::string(kTextRunAborted) + " " + request.out + " was not written.");
+        if (!report.Failed()) PrintError(std::string(kTextRunAborted) + " " + request.out + " was not written.");
         return false;
     }
     engine.ReturnImage();
@@ -232,7 +262,9 @@ int RunDeconvolve(const std::vector<std::string>& args) {
     // A bad output is refused before the run, not after it.
     if (!CheckOutputPath(request.out)) return kExitFailed;
     if (request.autoStars > 0 && !PickStarsFor(request, image)) return kExitFailed;
-    if (!Deconvolve(request, image)) return kExitFailed;
+    RunReport report(image, request.out, request.verbose, request.json, request.keepDirectory);
+    if (!report.PrepareFolder()) return kExitFailed;
+    if (!Deconvolve(request, image, report)) return kExitFailed;
     // The run's handler is gone: a Ctrl-C now ends the save the careful way.
     if (interrupted.load()) {
         PrintError(std::string(kTextRunAborted) + " " + request.out + " was not written.");
@@ -241,5 +273,6 @@ int RunDeconvolve(const std::vector<std::string>& args) {
     image.AddHistory(kHistoryDeconvolve);
     if (!SaveImageFile(request.out, image)) return kExitFailed;
     if (!request.quiet) std::fprintf(stderr, "%s\n", kTextRunComplete);
+    report.PrintJson(request.in, request.iterations);
     return kExitOk;
 }

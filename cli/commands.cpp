@@ -24,7 +24,8 @@ const std::vector<CliCommand>& CliCommands() {
         {"measure", "IN X Y [--box N]", "print the crosshair readouts at a pixel as JSON", RunMeasure},
         {"profile", "IN X Y [--box N]", "print the stellar profile of the star found from a pixel as JSON",
          RunProfile},
-        {"deconvolve", "IN OUT (--star X,Y [--star X,Y ...] | --auto-stars N) [--iterations 1..10] [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet]",
+        {"deconvolve", "IN OUT (--star X,Y [--star X,Y ...] | --auto-stars N) [--iterations 1..10] [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet]"
+                       " [--verbose] [--json] [--keep-iterations DIR]",
          "sharpen by Lucy-Richardson with a PSF from the stars; saved in IN's format (--protect: sharper cores, the sky's grain kept, no dark rings or seam)", RunDeconvolve},
         {"quality", "BEFORE AFTER [--area LEFT,TOP,RIGHT,BOTTOM] [--json]",
          "star widths, sky noise, dark rings, flux and the area's edge before and after a run "

@@ -67,6 +67,7 @@ bool DeconEngine::Init(int32_t w, int32_t h, const DeconOptions& options) {
     sampleScratch_.assign(pool_->Threads(), std::vector<uint16_t>(span * kBackgroundScratchRows));
     sampleRows_.assign(pool_->Threads(), std::vector<float>(span * kBackgroundGrid));
     stepScratch_.assign(pool_->Threads(), std::vector<float>(StepScratchFloats()));
+    changeRows_.assign(2 * static_cast<size_t>(h), 0.0);
     std::memset(psf, 0, sizeof psf);
     starCount = 1.0f;
     return true;

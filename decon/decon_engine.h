@@ -133,6 +133,7 @@ private:
     bool Smooth();
     bool Deconvolve(int iterations);
     void PrepareSteps();
+    double StepChange(bool backgroundOff);
     void SubtractBackground();
     void SweepRows(int32_t first, int32_t last, bool subtractAgain, int slot);
     void BlurRows(int32_t row, int rows, int slot);
@@ -158,6 +159,8 @@ private:
     std::vector<std::vector<float>> sampleRows_;
     // Per-thread ring of blurred rows and two rows of correction.
     std::vector<std::vector<float>> stepScratch_;
+    // Per-row sums of the step change: |new - old| and |old|.
+    std::vector<double> changeRows_;
     std::string errorText_;
     std::string refusalText_;
     int starsUsed_ = 0;

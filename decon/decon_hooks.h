@@ -23,4 +23,19 @@ public:
     virtual void ImageUpdated() {}
     // Before each sweep of the deconvolution and after the last: done of total.
     virtual void StepsDone(int /*done*/, int /*total*/) {}
+
+    // Asked once when the steps begin: whether to measure how much each step
+    // changes the estimate. The measure is an extra read of the selection,
+    // so a run that does not show it does not pay for it.
+    virtual bool WantsStepChange() { return false; }
+
+    // After step `step` (0 .. steps - 1), on the engine's own thread: the
+    // relative L1 change of the estimate over the part of the selection the
+    // steps update, sum |new - old| / sum |old|, background taken off.
+    virtual void StepChanged(int /*step*/, int /*steps*/, double /*change*/) {}
+
+    // After the write that ends iteration `iteration` (1 .. N), on the
+    // engine's own thread: the pixel buffer then holds that iteration's
+    // image, and it may be copied before this returns.
+    virtual void IterationEnded(int /*iteration*/) {}
 };

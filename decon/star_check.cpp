@@ -132,6 +132,18 @@ const char* StarCheckText(StarCheck check) {
     return "";
 }
 
+const char* StarCheckName(StarCheck check) {
+    switch (check) {
+        case StarCheck::ok: return "ok";
+        case StarCheck::outsideImage: return "outsideImage";
+        case StarCheck::nearEdge: return "nearEdge";
+        case StarCheck::noSignal: return "noSignal";
+        case StarCheck::saturated: return "saturated";
+        case StarCheck::blankSky: return "blankSky";
+    }
+    return "";
+}
+
 StarCheckResult CheckStar(const uint16_t* pixels, int32_t width, int32_t height, int32_t column, int32_t row,
                           const StarCheckLimits& limits) {
     float psf[kPsfSize][kPsfSize] = {};

@@ -24,6 +24,9 @@ enum class StarCheck {
 // A short reason for the status bar ("Star rejected: ..." style); "" for ok.
 const char* StarCheckText(StarCheck check);
 
+// The code's name as written here ("ok", "nearEdge", ...), for reports.
+const char* StarCheckName(StarCheck check);
+
 // True when a run would blend the star into its PSF.
 inline bool UsedByEngine(StarCheck check) {
     return check == StarCheck::ok || check == StarCheck::saturated || check == StarCheck::blankSky;
