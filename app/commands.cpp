@@ -25,6 +25,7 @@ constexpr CommandText kStrings[] = {
     {Cmd::SelectArea, "Select area to deconvolve\nSelect Area"},
     {Cmd::SelectPsfs, "Select Stars for PSFs\nSelect PSFs"},
     {Cmd::HelpContents, "Open the Quorvane help page\nHelp"},
+    {Cmd::DisplayPsf, "Show the PSF the picked stars give\nShow PSF"},
     {Cmd::FileOpen, "Open an existing image\nOpen"},
     {Cmd::FileClose, "Close the active image\nClose"},
     {Cmd::FileSave, "Save the active image\nSave"},

@@ -21,6 +21,8 @@ enum : int {
     SelectArea = 32782,
     SelectPsfs = 32783,
     HelpContents = 32787,
+    // Additions of the window's own, above the original range.
+    DisplayPsf = 32800,
     FileNew = 57600,
     FileOpen = 57601,
     FileClose = 57602,

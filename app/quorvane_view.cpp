@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/child_frame.h"
+#include "app/main_frame.h"
 #include "app/contrast_bar.h"
 #include "app/menus.h"
 #include "app/pictures.h"
@@ -20,6 +21,8 @@ namespace {
 
 const QColor kStarColour(255, 0, 0);
 const QColor kSelectionColour(0, 255, 0);
+// A pick the engine would skip, or that would spoil the PSF.
+const QColor kRejectedStarColour(255, 200, 0);
 // Arms of a star mark, in window pixels either side of the star.
 constexpr int kMarkArm = 8;
 // A click this close to a star (in image pixels, each axis) unpicks it.
@@ -198,8 +201,9 @@ void CQuorvaneView::Draw(QPainter& painter, const QRect& exposed) const {
     }
     if (!showMarks) return;
     if (!document_.Stars().empty()) {
-        painter.setPen(QPen(kStarColour, 0));
         for (const StarPoint& star : document_.Stars()) {
+            const bool good = pickChecks_.Of(star) == StarCheck::ok;
+            painter.setPen(QPen(good ? kStarColour : kRejectedStarColour, 0));
             const QPoint at = ImageToViewport({star.x, star.y});
             painter.drawLine(at.x() - kMarkArm, at.y(), at.x() + kMarkArm, at.y());
             painter.drawLine(at.x(), at.y() - kMarkArm, at.x(), at.y() + kMarkArm);
@@ -296,7 +300,13 @@ void CQuorvaneView::PickStar(QPoint cursor, QPoint clickInViewport) {
             return;
         }
     }
-    document_.AddStar({cursor.x(), cursor.y()});
+    const StarPoint star{cursor.x(), cursor.y()};
+    document_.AddStar(star);
+    // The engine's rules need the pixels, which a run may be writing.
+    if (!document_.IsRunning()) {
+        const QString why = PickCheckMessage(star, pickChecks_.Check(document_.Image(), star));
+        if (CMainFrame* frame = app_.MainFrame(); frame && !why.isEmpty()) frame->SetMessageText(why);
+    }
     viewport()->update(QRect(clickInViewport - QPoint(kPickRepaint, kPickRepaint),
                              QSize(2 * kPickRepaint + 1, 2 * kPickRepaint + 1)));
     InvalidateMark(cursor);

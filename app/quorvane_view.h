@@ -12,6 +12,7 @@
 
 #include "app/commands.h"
 #include "app/display/display.h"
+#include "app/pick_checks.h"
 
 class CChildFrame;
 class CQuorvaneApp;
@@ -70,6 +71,8 @@ public:
     const SelectionRect& Selection() const { return selection_; }
     bool HasSelection() const { return hasSelection_; }
     bool IsDragging() const { return dragging_; }
+    // The engine's verdict on each pick, made when it was picked.
+    const PickChecks& Checks() const { return pickChecks_; }
 
     // Cleared only while painting for the printer.
     bool showMarks = true;
@@ -118,4 +121,5 @@ private:
     PaletteGreys palette_{};
     std::optional<DisplaySettings> pending_;
     QTimer pendingTimer_;
+    PickChecks pickChecks_;
 };

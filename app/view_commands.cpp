@@ -6,6 +6,7 @@
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/menus.h"
+#include "app/psf_window.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
@@ -17,6 +18,7 @@ bool CQuorvaneView::HandlesCommand(int id) const {
     case Cmd::FlipVertical:
     case Cmd::DisplayCrosshairs:
     case Cmd::DisplayModifications:
+    case Cmd::DisplayPsf:
     case Cmd::CleanImage:
     case Cmd::SelectArea:
     case Cmd::SelectPsfs:
@@ -47,7 +49,8 @@ CommandState CQuorvaneView::QueryCommand(int id) const {
     case Cmd::FlipVertical:
     case Cmd::FileSave:
     case Cmd::FileSaveAs: state.enabled = !document_.IsRunning(); break;
-    case Cmd::FileClose: state.enabled = true; break;
+    case Cmd::FileClose:
+    case Cmd::DisplayPsf: state.enabled = true; break;
     case Cmd::DisplayCrosshairs:
         state.enabled = !app_.Crosshairs() && bool(extensions.createCrosshairWindow);
         break;
@@ -89,6 +92,7 @@ void CQuorvaneView::OnCommand(int id) {
         if (CChildFrame* frame = Frame()) frame->close();
         break;
     case Cmd::DisplayCrosshairs: ShowCrosshairs(); break;
+    case Cmd::DisplayPsf: ShowPsfWindow(*this); break;
     case Cmd::CleanImage: CleanImage(); break;
     case Cmd::SelectArea: app_.SetClickMode(kSelectArea); break;
     case Cmd::SelectPsfs: app_.SetClickMode(kSelectPsfs); break;
