@@ -26,6 +26,8 @@ constexpr CommandText kStrings[] = {
     {Cmd::SelectPsfs, "Select Stars for PSFs\nSelect PSFs"},
     {Cmd::HelpContents, "Open the Quorvane help page\nHelp"},
     {Cmd::DisplayPsf, "Show the PSF the picked stars give\nShow PSF"},
+    {Cmd::ViewCompare, "Show the image as it was before the last change, or after it\nCompare with Before"},
+    {Cmd::EditRedo, "Redo the last action undone\nRedo"},
     {Cmd::FileOpen, "Open an existing image\nOpen"},
     {Cmd::FileClose, "Close the active image\nClose"},
     {Cmd::FileSave, "Save the active image\nSave"},

@@ -23,6 +23,7 @@ enum : int {
     HelpContents = 32787,
     // Additions of the window's own, above the original range.
     DisplayPsf = 32800,
+    ViewCompare = 32801,
     FileNew = 57600,
     FileOpen = 57601,
     FileClose = 57602,
@@ -37,6 +38,7 @@ enum : int {
     EditCut = 57635,
     EditPaste = 57637,
     EditUndo = 57643,
+    EditRedo = 57644,
     WindowArrange = 57649,
     WindowCascade = 57650,
     WindowTileVertical = 57652,

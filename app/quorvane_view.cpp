@@ -10,6 +10,7 @@
 
 #include "app/child_frame.h"
 #include "app/main_frame.h"
+#include "app/undo_history.h"
 #include "app/contrast_bar.h"
 #include "app/menus.h"
 #include "app/pictures.h"
@@ -45,7 +46,7 @@ QVector<QRgb> ColourTableOf(const DisplayBitmap& bitmap) {
 }  // namespace
 
 CQuorvaneView::CQuorvaneView(CQuorvaneDoc& document, CQuorvaneApp& app, QWidget* parent)
-    : QAbstractScrollArea(parent), document_(document), app_(app) {
+    : QAbstractScrollArea(parent), document_(document), app_(app), undo_(std::make_unique<UndoHistory>()) {
     // A thin edge, so that a frame at its size limit shows every pixel.
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
@@ -137,6 +138,10 @@ void CQuorvaneView::ApplyDisplaySettings(const DisplaySettings& settings) {
     document_.Image().display = settings;
     document_.BuildDisplayBitmap();
     RedoPalette(kDefaultWindowLo, kDefaultWindowHi);
+    if (showingBefore_) {  // the before picture follows the new settings
+        showingBefore_ = false;
+        ToggleCompare();
+    }
     viewport()->update();
     if (settings.zoom != previousZoom) FitFrame();
 }
@@ -184,7 +189,7 @@ void CQuorvaneView::UpdateScrollBars() {
 }
 
 void CQuorvaneView::Draw(QPainter& painter, const QRect& exposed) const {
-    const DisplayBitmap& bitmap = document_.Bitmap();
+    const DisplayBitmap& bitmap = ShownBitmap();
     const DisplaySize display = document_.GetDisplaySize();
     const QPoint scroll = ScrollPosition();
     const QRect picture(-scroll, QSize(display.width, display.height));
@@ -192,7 +197,8 @@ void CQuorvaneView::Draw(QPainter& painter, const QRect& exposed) const {
     for (const QRect& part : QRegion(exposed).subtracted(picture)) painter.fillRect(part, palette().window());
     if (bitmap.IsCreated()) {
         QImage indices(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_Indexed8);
-        indices.setColorTable(ColourTableOf(bitmap));
+        // The before picture shares the image's current colour table.
+        indices.setColorTable(ColourTableOf(document_.Bitmap()));
         painter.save();
         painter.setClipRect(exposed & picture);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);

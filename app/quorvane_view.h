@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "app/commands.h"
@@ -18,6 +19,8 @@ class CChildFrame;
 class CQuorvaneApp;
 class CQuorvaneDoc;
 class QMenu;
+class UndoHistory;
+struct WindowState;
 
 // A rectangle of image coordinates; sorted (left <= right, top <= bottom)
 // once a drag has ended.
@@ -73,6 +76,11 @@ public:
     bool IsDragging() const { return dragging_; }
     // The engine's verdict on each pick, made when it was picked.
     const PickChecks& Checks() const { return pickChecks_; }
+    // Undo/redo of runs, flips and Clean Image, and the before/after compare.
+    const UndoHistory& History() const { return *undo_; }
+    bool ShowingBefore() const { return showingBefore_; }
+    // The picture Draw shows: the image's bitmap, or the one before the last change.
+    const DisplayBitmap& ShownBitmap() const;
 
     // Cleared only while painting for the printer.
     bool showMarks = true;
@@ -122,4 +130,16 @@ private:
     std::optional<DisplaySettings> pending_;
     QTimer pendingTimer_;
     PickChecks pickChecks_;
+
+    // Undo, redo and compare (view_review.cpp).
+    WindowState CaptureState() const;
+    void RestoreState(WindowState state);
+    void RecordChange();
+    void UndoChange();
+    void RedoChange();
+    void ToggleCompare();
+    void EndCompare();
+    std::unique_ptr<UndoHistory> undo_;
+    std::unique_ptr<DisplayBitmap> beforeBitmap_;
+    bool showingBefore_ = false;
 };

@@ -7,6 +7,7 @@
 #include "app/main_frame.h"
 #include "app/menus.h"
 #include "app/psf_window.h"
+#include "app/undo_history.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
@@ -19,6 +20,9 @@ bool CQuorvaneView::HandlesCommand(int id) const {
     case Cmd::DisplayCrosshairs:
     case Cmd::DisplayModifications:
     case Cmd::DisplayPsf:
+    case Cmd::EditUndo:
+    case Cmd::EditRedo:
+    case Cmd::ViewCompare:
     case Cmd::CleanImage:
     case Cmd::SelectArea:
     case Cmd::SelectPsfs:
@@ -51,6 +55,13 @@ CommandState CQuorvaneView::QueryCommand(int id) const {
     case Cmd::FileSaveAs: state.enabled = !document_.IsRunning(); break;
     case Cmd::FileClose:
     case Cmd::DisplayPsf: state.enabled = true; break;
+    case Cmd::EditUndo: state.enabled = !document_.IsRunning() && undo_->CanUndo(); break;
+    case Cmd::EditRedo: state.enabled = !document_.IsRunning() && undo_->CanRedo(); break;
+    case Cmd::ViewCompare:
+        state.enabled = !document_.IsRunning() && undo_->Before() != nullptr;
+        state.checkable = true;
+        state.checked = showingBefore_;
+        break;
     case Cmd::DisplayCrosshairs:
         state.enabled = !app_.Crosshairs() && bool(extensions.createCrosshairWindow);
         break;
@@ -84,8 +95,17 @@ void CQuorvaneView::OnCommand(int id) {
     switch (id) {
     case Cmd::DisplayParameters: extensions.showParameters(*this); break;
     case Cmd::DisplayModifications: extensions.showModifications(*this); break;
-    case Cmd::FlipHorizontal: document_.FlipHorizontal(); break;
-    case Cmd::FlipVertical: document_.FlipVertical(); break;
+    case Cmd::FlipHorizontal:
+        RecordChange();
+        document_.FlipHorizontal();
+        break;
+    case Cmd::FlipVertical:
+        RecordChange();
+        document_.FlipVertical();
+        break;
+    case Cmd::EditUndo: UndoChange(); break;
+    case Cmd::EditRedo: RedoChange(); break;
+    case Cmd::ViewCompare: ToggleCompare(); break;
     case Cmd::FileSave: document_.DoFileSave(); break;
     case Cmd::FileSaveAs: document_.DoSaveAs(); break;
     case Cmd::FileClose:
@@ -93,11 +113,19 @@ void CQuorvaneView::OnCommand(int id) {
         break;
     case Cmd::DisplayCrosshairs: ShowCrosshairs(); break;
     case Cmd::DisplayPsf: ShowPsfWindow(*this); break;
-    case Cmd::CleanImage: CleanImage(); break;
+    case Cmd::CleanImage:
+        RecordChange();
+        CleanImage();
+        break;
     case Cmd::SelectArea: app_.SetClickMode(kSelectArea); break;
     case Cmd::SelectPsfs: app_.SetClickMode(kSelectPsfs); break;
     case Cmd::SelectProfiles: app_.SetClickMode(kSelectProfiles); break;
-    case Cmd::StartLR: extensions.startDeconvolution(*this); break;
+    case Cmd::StartLR:
+        RecordChange();
+        extensions.startDeconvolution(*this);
+        // Cancelled in the dialog: nothing to take back.
+        if (!document_.IsRunning()) undo_->DropNewest();
+        break;
     case Cmd::AbortLR: {
         // The run belongs to the image it started on, whichever window asks.
         CQuorvaneDoc* running = app_.RunningDocument();
