@@ -207,7 +207,8 @@ private slots:
         QCOMPARE(frame->MessageText(), QStringLiteral("Deconvolution complete."));
         const QString seen = texts.join(QStringLiteral(" | "));
         QVERIFY2(!texts.isEmpty() && texts.first() == QStringLiteral("Preparing..."), qPrintable(seen));
-        QVERIFY2(texts.size() >= 3, qPrintable(seen));
+        // A quiet machine may finish the steps within one or two redisplay ticks.
+        QVERIFY2(texts.size() >= 2, qPrintable(seen));
         QVERIFY2(texts.last().startsWith(QLatin1String("Iteration ")), qPrintable(seen));
         QVERIFY2(texts.last().contains(QLatin1String(" of 5, ")), qPrintable(seen));
         QVERIFY2(texts.last().contains(QLatin1String(" left")), qPrintable(seen));
