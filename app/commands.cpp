@@ -55,6 +55,7 @@ constexpr CommandText kStrings[] = {
     {Cmd::PreviousPane, "Switch back to the previous window pane\nPrevious Pane"},
     {Cmd::ViewToolbar, "Show or hide the toolbar\nToggle ToolBar"},
     {Cmd::ViewStatusBar, "Show or hide the status bar\nToggle StatusBar"},
+    {Cmd::FitsRowsBottomUp, "Show FITS images with their first row at the bottom\nFITS Rows Bottom Up"},
 };
 
 }  // namespace

@@ -21,6 +21,7 @@ enum : int {
     SelectArea = 32782,
     SelectPsfs = 32783,
     HelpContents = 32787,
+    FitsRowsBottomUp = 32795,
     // Additions of the window's own, above the original range.
     DisplayPsf = 32800,
     ViewCompare = 32801,

@@ -157,8 +157,11 @@ CQuorvaneDoc* CQuorvaneApp::OpenDocumentFile(const QString& path) {
     }
     documents_.push_back(document);
     mainFrame_->AddDocumentWindow(*document);
-    recentFiles_.Add(document->PathName());
-    recentFiles_.Save();
+    // A converted image has no file of its own until it is saved.
+    if (!document->PathName().isEmpty()) {
+        recentFiles_.Add(document->PathName());
+        recentFiles_.Save();
+    }
     ShowContrastBar();
     emit stateChanged();
     return document;

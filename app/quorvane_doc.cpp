@@ -10,6 +10,8 @@
 #include "app/save_format.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_view.h"
+#include "app/wide_convert_prompt.h"
+#include "image/wide_fits.h"
 #include "platform/archive.h"
 #include "platform/file_error.h"
 #include "platform/messages.h"
@@ -51,27 +53,62 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
             readerNotice = capture.Joined();
             throw;
         }
+    } catch (const WideFitsRefused& wide) {
+        return OpenConverted(path, wide.file);
     } catch (const std::exception& failure) {
         const std::string cause = readerNotice.empty() ? FailureDetail(failure) : readerNotice;
         ShowMessage("Unable to open " + QFileInfo(path).fileName().toStdString() + ".\n" + cause);
         return false;
     }
+    if (!ShowImage(path)) return false;
+    pathName_ = QFileInfo(path).absoluteFilePath();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CQuorvaneDoc::ShowImage(const QString& path) {
     image_.document = this;
     if (!HasImage() || !bitmap_.Create(image_.Width, image_.Height)) {
         ShowMessage("Unable to open " + QFileInfo(path).fileName().toStdString() +
                     ".\nThere is not enough memory to display the image.");
         return false;
     }
-    pathName_ = QFileInfo(path).absoluteFilePath();
     RefreshContrastBar();
     BuildDisplayBitmap();
-    SetModifiedFlag(false);
+    return true;
+}
+
+bool CQuorvaneDoc::OpenConverted(const QString& path, const WideFitsFile& file) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    const std::string shown = QFileInfo(path).fileName().toStdString();
+    const std::optional<WideMapping> automatic = PreviewWideFits(name);
+    if (!automatic) {
+        ShowMessage("Unable to open " + shown + ".\n" + FitsImportFailureText(FitsImportOutcome::failed));
+        return false;
+    }
+    const std::optional<WideScale> scale = WideConvertAsk()(MainWindow(), QFileInfo(path).fileName(), file, *automatic);
+    if (!scale) return false;
+    WideMapping mapping;
+    const FitsImportOutcome outcome = ImportWideFits(image_, name, *scale, mapping);
+    if (outcome != FitsImportOutcome::ok) {
+        ShowMessage("Unable to open " + shown + ".\n" + FitsImportFailureText(outcome));
+        return false;
+    }
+    if (!ShowImage(path)) return false;
+    sourcePath_ = QFileInfo(path).absoluteFilePath();
+    suggestedPath_ = QFile::decodeName(ConvertedFileName(QFile::encodeName(sourcePath_).toStdString()).c_str());
+    SetModifiedFlag(true);
     return true;
 }
 
 bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     // Saving pixels the engine is writing would store a torn image.
     if (IsRunning()) return false;
+    if (!sourcePath_.isEmpty() && QFileInfo(path).absoluteFilePath() == sourcePath_) {
+        ShowMessage("Unable to save " + QFileInfo(path).fileName().toStdString() +
+                    ".\nA converted image is never saved over the file it came from; choose another name.");
+        return false;
+    }
     const std::string file = QFile::encodeName(path).toStdString();
     try {
         CArchive archive(file, CArchive::store);
@@ -91,7 +128,8 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
 bool CQuorvaneDoc::DoFileSave() { return pathName_.isEmpty() ? DoSaveAs() : OnSaveDocument(pathName_); }
 
 bool CQuorvaneDoc::DoSaveAs() {
-    const SaveAsChoice choice = UserPrompts().saveFileName(MainWindow(), pathName_, SaveAsFilterOf(image_));
+    const SaveAsChoice choice = UserPrompts().saveFileName(MainWindow(), pathName_.isEmpty() ? suggestedPath_ : pathName_,
+                                                           SaveAsFilterOf(image_));
     if (choice.path.isEmpty()) return false;
     // Refused before converting, so a running image is left as it is.
     if (IsRunning()) return false;
@@ -131,7 +169,7 @@ void CQuorvaneDoc::OnCloseDocument() {
     deleteLater();
 }
 
-QString CQuorvaneDoc::Title() const { return QFileInfo(pathName_).fileName(); }
+QString CQuorvaneDoc::Title() const { return QFileInfo(pathName_.isEmpty() ? suggestedPath_ : pathName_).fileName(); }
 
 void CQuorvaneDoc::SetModifiedFlag(bool modified) {
     if (modified_ == modified) return;

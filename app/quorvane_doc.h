@@ -12,6 +12,8 @@
 #include "app/display/display.h"
 #include "image/image.h"
 
+struct WideFitsFile;
+
 // An image pixel the user picked as a point-spread sample.
 struct StarPoint {
     int32_t x = 0;
@@ -89,8 +91,16 @@ signals:
 
 private:
     void RefreshContrastBar();
+    // A FITS image of values wider than 16 bits: asks about the conversion
+    // and opens the result as a new, unnamed, modified image.
+    bool OpenConverted(const QString& path, const WideFitsFile& file);
+    bool ShowImage(const QString& path);
 
     QString pathName_;
+    // A converted image: the file it came from (never written over) and the
+    // name its first save suggests.
+    QString sourcePath_;
+    QString suggestedPath_;
     bool modified_ = false;
     CImage image_;
     DisplayBitmap bitmap_;

@@ -12,6 +12,7 @@
 #include "app/main_frame.h"
 #include "app/undo_history.h"
 #include "app/contrast_bar.h"
+#include "app/fits_orientation.h"
 #include "app/menus.h"
 #include "app/pictures.h"
 #include "app/pixel_guard.h"
@@ -60,6 +61,7 @@ CQuorvaneView::CQuorvaneView(CQuorvaneDoc& document, CQuorvaneApp& app, QWidget*
     pendingTimer_.setSingleShot(true);
     pendingTimer_.setInterval(kPendingRetryMs);
     connect(&pendingTimer_, &QTimer::timeout, this, &CQuorvaneView::ApplyPendingWhenFree);
+    connect(&FitsOrientation::Instance(), &FitsOrientation::changed, viewport(), qOverload<>(&QWidget::update));
     UpdateCursorShape();
 }
 
@@ -159,13 +161,16 @@ QPoint CQuorvaneView::ScrollPosition() const {
 
 QPoint CQuorvaneView::ViewportToImage(QPoint viewportPoint) const {
     const QPoint window = viewportPoint + ScrollPosition();
-    const int32_t zoom = document_.Image().display.zoom;
-    return {WindowToImage(window.x(), zoom), WindowToImage(window.y(), zoom)};
+    const CImage& image = document_.Image();
+    const int32_t row = WindowToImage(window.y(), image.display.zoom);
+    return {WindowToImage(window.x(), image.display.zoom), DisplayRowOf(row, image.Height, ShowsRowsBottomUp(image))};
 }
 
 QPoint CQuorvaneView::ImageToViewport(QPoint imagePoint) const {
-    const int32_t zoom = document_.Image().display.zoom;
-    return QPoint(ImageToWindow(imagePoint.x(), zoom), ImageToWindow(imagePoint.y(), zoom)) - ScrollPosition();
+    const CImage& image = document_.Image();
+    const int32_t zoom = image.display.zoom;
+    const int32_t row = DisplayRowOf(imagePoint.y(), image.Height, ShowsRowsBottomUp(image));
+    return QPoint(ImageToWindow(imagePoint.x(), zoom), ImageToWindow(row, zoom)) - ScrollPosition();
 }
 
 void CQuorvaneView::UpdateScrollBars() {
@@ -202,7 +207,14 @@ void CQuorvaneView::Draw(QPainter& painter, const QRect& exposed) const {
         painter.save();
         painter.setClipRect(exposed & picture);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(picture, indices, indices.rect());
+        if (ShowsRowsBottomUp(document_.Image())) {
+            // Mirrored on the way to the screen only; the bitmap keeps the stored order.
+            painter.translate(picture.left(), picture.top() + picture.height());
+            painter.scale(1, -1);
+            painter.drawImage(QRect(QPoint(0, 0), picture.size()), indices, indices.rect());
+        } else {
+            painter.drawImage(picture, indices, indices.rect());
+        }
         painter.restore();
     }
     if (!showMarks) return;

@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "app/child_frame.h"
+#include "app/fits_orientation.h"
 #include "app/main_frame.h"
 #include "app/menus.h"
 #include "app/psf_window.h"
@@ -35,6 +36,7 @@ bool CQuorvaneView::HandlesCommand(int id) const {
     case Cmd::FileClose:
     case Cmd::FileSave:
     case Cmd::FileSaveAs:
+    case Cmd::FitsRowsBottomUp:
         return true;
     default:
         return false;
@@ -84,6 +86,11 @@ CommandState CQuorvaneView::QueryCommand(int id) const {
     case Cmd::FilePrint:
     case Cmd::FilePrintDirect: state.enabled = bool(extensions.print); break;
     case Cmd::FilePrintPreview: state.enabled = bool(extensions.printPreview); break;
+    case Cmd::FitsRowsBottomUp:
+        state.enabled = true;
+        state.checkable = true;
+        state.checked = FitsOrientation::Instance().RowsBottomUp();
+        break;
     default: break;
     }
     return state;
@@ -136,6 +143,9 @@ void CQuorvaneView::OnCommand(int id) {
     case Cmd::FilePrint:
     case Cmd::FilePrintDirect: extensions.print(*this); break;
     case Cmd::FilePrintPreview: extensions.printPreview(*this); break;
+    case Cmd::FitsRowsBottomUp:
+        FitsOrientation::Instance().SetRowsBottomUp(!FitsOrientation::Instance().RowsBottomUp());
+        break;
     default: break;
     }
     emit commandStateChanged();

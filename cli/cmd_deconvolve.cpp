@@ -1,6 +1,7 @@
 // quorvane-cli deconvolve IN OUT --star X,Y [--star X,Y ...] [--iterations N]
 // [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet] [--auto-stars N] [--verbose]
-// [--json] [--keep-iterations DIR]: the window's "Start L-R" without a window.
+// [--json] [--keep-iterations DIR] [--scale auto|MIN,MAX]: the window's
+// "Start L-R" without a window.
 // Ctrl-C aborts; OUT is then not written. Ctrl-C while OUT is being saved
 // ends the program at once: the temporary file is removed and any old OUT
 // stays as it was. --verbose adds a line per step with how much it changed
@@ -20,6 +21,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/deconvolve_report.h"
+#include "cli/wide_load.h"
 #include "decon/decon_engine.h"
 #include "decon/decon_texts.h"
 #include "decon/run_selection.h"
@@ -132,6 +134,7 @@ struct DeconvolveRequest {
     bool verbose = false;
     bool json = false;
     std::string keepDirectory;
+    std::optional<WideScale> scale;
 };
 
 // Fills request from the arguments; returns a usage problem, empty when fine.
@@ -146,9 +149,11 @@ std::string ParseRequest(std::vector<std::string> args, DeconvolveRequest& reque
                              {"--verbose", false},
                              {"--json", false},
                              {"--keep-iterations", true},
-                             {"--auto-stars", true}},
+                             {"--auto-stars", true},
+                             {"--scale", true}},
                             2, 2, problem);
     if (!parsed) return problem;
+    if (!ParseScaleOption(parsed->Value("--scale"), request.scale, problem)) return problem;
     if (auto text = parsed->Value("--auto-stars")) {
         if (!ParseInt(*text, request.autoStars) || request.autoStars < 1 || request.autoStars > kMostAutoStars)
             return "--auto-stars takes 1 to " + std::to_string(kMostAutoStars) + ", not \"" + *text + "\"";
@@ -258,7 +263,8 @@ int RunDeconvolve(const std::vector<std::string>& args) {
         return UsageError("deconvolve", problem);
 
     CImage image;
-    if (!LoadImageFile(request.in, image)) return kExitFailed;
+    if (request.scale && !DistinctOutput(request.in, request.out)) return kExitFailed;
+    if (!LoadImageFileScaled(request.in, image, request.scale)) return kExitFailed;
     // A bad output is refused before the run, not after it.
     if (!CheckOutputPath(request.out)) return kExitFailed;
     if (request.autoStars > 0 && !PickStarsFor(request, image)) return kExitFailed;

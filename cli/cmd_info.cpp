@@ -17,6 +17,11 @@ public:
     void Text(const char* key, std::string_view value) { Add(key, JsonString(value)); }
     void Number(const char* key, double value) { Add(key, JsonNumber(value)); }
     void Number(const char* key, int64_t value) { Add(key, std::to_string(value)); }
+    void TextList(const char* key, const std::vector<std::string>& values) {
+        std::string list = "[";
+        for (const std::string& value : values) list += (list.size() > 1 ? ", " : "") + JsonString(value);
+        Add(key, list + "]");
+    }
     std::string Close() const { return body_ + "\n}\n"; }
 
 private:
@@ -31,6 +36,14 @@ std::string FitsRecordsText(const CImage& image) {
     // The buffer ends with one terminating zero that is not part of the text.
     if (image.fitsRecords.empty()) return {};
     return std::string(image.fitsRecords.data(), image.fitsRecords.size() - 1);
+}
+
+// The record fields that hold a stand-in because the file did not give them.
+std::vector<std::string> DefaultFieldList(const CImage& image) {
+    std::vector<std::string> names;
+    for (const DefaultFieldName& field : kDefaultFieldNames)
+        if (image.defaultFields & field.bit) names.push_back(field.name);
+    return names;
 }
 
 std::string InfoJson(const CImage& image) {
@@ -74,6 +87,9 @@ std::string InfoJson(const CImage& image) {
     json.Number("autoContrast", int64_t(image.display.autoContrast));
     json.Number("invert", int64_t(image.display.invert));
     json.Number("zoom", int64_t(image.display.zoom));
+    json.Number("X_binning", int64_t(image.X_binning));
+    json.Number("Y_binning", int64_t(image.Y_binning));
+    json.TextList("defaults", DefaultFieldList(image));
     json.Text("fitsRecords", FitsRecordsText(image));
     return json.Close();
 }

@@ -18,13 +18,13 @@ const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
         {"info", "FILE [--json]", "print the image parameters (every header field with --json)", RunInfo},
         {"dump", "FILE OUT.raw", "write the pixels as little-endian 16-bit values, top row first", RunDump},
-        {"convert", "IN OUT [--to native|fits]", "load an image and save it again", RunConvert},
+        {"convert", "IN OUT [--to native|fits] [--scale auto|MIN,MAX]", "load an image and save it again", RunConvert},
         {"render", "IN OUT.png [--back B] [--range R] [--auto] [--smooth] [--invert] [--zoom 0..4]",
          "write the image as its window shows it, as a grey PNG", RunRender},
         {"measure", "IN X Y [--box N]", "print the crosshair readouts at a pixel as JSON", RunMeasure},
         {"profile", "IN X Y [--box N]", "print the stellar profile of the star found from a pixel as JSON",
          RunProfile},
-        {"deconvolve", "IN OUT (--star X,Y [--star X,Y ...] | --auto-stars N) [--iterations 1..10] [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--quiet]"
+        {"deconvolve", "IN OUT (--star X,Y [--star X,Y ...] | --auto-stars N) [--iterations 1..10] [--area LEFT,TOP,RIGHT,BOTTOM] [--protect] [--scale auto|MIN,MAX] [--quiet]"
                        " [--verbose] [--json] [--keep-iterations DIR]",
          "sharpen by Lucy-Richardson with a PSF from the stars; saved in IN's format (--protect: sharper cores, the sky's grain kept, no dark rings or seam)", RunDeconvolve},
         {"quality", "BEFORE AFTER [--area LEFT,TOP,RIGHT,BOTTOM] [--json]",

@@ -377,7 +377,17 @@ extern "C" ORBEX_API uint16_t FITSImport(uint16_t request, const char* path, voi
         return Pixels(path, Checked(output));
     case FI_EXTENSIONS:
         return Extensions(path, Checked(output));
+    case FI_WIDEHEADER:
+    case FI_WIDEPIXELS:
+        return fits_importwide(request, path, output);
     default:
         return FI_FAILED;
     }
+}
+
+// The record's fields from an open header of any BITPIX, for the wide requests.
+void fits_importfields(const FITSHEADER* hdr, FITSIMAGEINFO* info) {
+    ReadObservationTime(hdr, *info);
+    FillTexts(hdr, *info);
+    FillNumbers(hdr, *info);
 }

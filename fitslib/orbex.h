@@ -254,6 +254,27 @@ typedef struct FITSBUFFER FITSBUFFER;
 typedef struct FITSIMAGEINFO FITSIMAGEINFO;
 #endif
 
+// Images the 16-bit requests refuse (32-bit integers, 32- and 64-bit reals):
+// their header record and their values as floats, so that the program can
+// offer its own conversion. FI_HEADER and FI_PIXELS keep refusing them.
+enum FITSIMPORTWIDEREQUEST ORBEX_ENUM_OF(uint16_t) {
+    FI_WIDEHEADER = 9,   // output: FITSWIDEINFO
+    FI_WIDEPIXELS = 10,  // output: FITSBUFFER for rows x columns float, NAXIS1 fastest
+};
+
+// Output of FI_WIDEHEADER: a plain image of two axes with BITPIX 32, -32 or
+// -64 (anything else: FI_FAILED; an unopenable file: FI_NOT_FITS).
+struct FITSWIDEINFO {
+    int32_t bitpix;
+    uint32_t headerTextSize;  // 80 x stored cards + 1
+    FITSIMAGEINFO info;       // filled as FI_HEADER fills it
+};
+#ifndef __cplusplus
+typedef struct FITSWIDEINFO FITSWIDEINFO;
+#endif
+// FI_WIDEPIXELS delivers BZERO + BSCALE x stored value; BLANK values,
+// not-a-number and infinite values arrive as not-a-number.
+
 #ifdef __cplusplus
 extern "C" {
 #endif

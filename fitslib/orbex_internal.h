@@ -213,3 +213,8 @@ void fits_save_guardsignals();
 
 // Reports a failed open or commit of a save: `code` with the cause.
 void fits_save_error(int code, const char* name, int error);
+
+// FITSImport's requests for images wider than 16 bits (fits_import_wide.cpp),
+// and the record filling they share with the 16-bit requests.
+uint16_t fits_importwide(uint16_t request, const char* path, void* output);
+void fits_importfields(const FITSHEADER* hdr, FITSIMAGEINFO* info);

@@ -3,6 +3,7 @@
 #include "image/fits_reader.h"
 #include "image/fits_writer.h"
 #include "image/image.h"
+#include "image/wide_fits.h"
 #include "platform/archive.h"
 #include "platform/file_error.h"
 #include "platform/messages.h"
@@ -24,6 +25,10 @@ void LoadFitsImage(CImage& image, const std::string& path) {
     FitsImportOutcome outcome = ImportFitsImage(image, path, &FITSImport);
     if (outcome == FitsImportOutcome::ok)
         return;
+    // Wider values are not refused outright: the caller may offer the conversion.
+    if (outcome == FitsImportOutcome::unsupported)
+        if (std::optional<WideFitsFile> wide = ProbeWideFits(path, &FITSImport))
+            throw WideFitsRefused(path, *wide);
     const char* text = FitsImportFailureText(outcome);
     ShowMessage(text);
     throw CFileException(CFileException::generic, path, text);

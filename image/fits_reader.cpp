@@ -9,6 +9,7 @@
 #include <new>
 #include <string_view>
 
+#include "image/fits_fallbacks.h"
 #include "image/fits_writer.h"
 #include "image/image.h"
 
@@ -101,12 +102,12 @@ void IdentifyCamera(CImage& image, const FITSIMAGEINFO& info) {
 }
 
 // Header text of the probed size; a failed request leaves no records.
-void ReadHeaderRecords(CImage& image, const std::string& path, const FITSPROBEEX& probe,
+void ReadHeaderRecords(CImage& image, const std::string& path, int64_t headerTextSize,
                        FitsImportFunction import) {
     image.fitsRecords.clear();
-    if (probe.headerTextSize < 1)
+    if (headerTextSize < 1)
         return;
-    std::vector<char> text(size_t(probe.headerTextSize), '\0');
+    std::vector<char> text(size_t(headerTextSize), '\0');
     FITSBUFFER buffer{text.data(), text.size(), 0};
     if (import(FI_HEADERTEXT_EX, path.c_str(), &buffer) != FI_OK)
         return;
@@ -168,6 +169,9 @@ void AdoptImport(CImage& image, CImage& staged) {
     image.Readout_mode = staged.Readout_mode;
     image.Track_time = staged.Track_time;
     image.Sat_level = staged.Sat_level;
+    image.defaultFields = staged.defaultFields;
+    image.X_binning = staged.X_binning;
+    image.Y_binning = staged.Y_binning;
     image.fitsRecords = std::move(staged.fitsRecords);
     image.fitsExtensions = std::move(staged.fitsExtensions);
     image.pixels = std::move(staged.pixels);
@@ -344,15 +348,23 @@ FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportF
     FITSIMAGEINFO info{};
     if (import(FI_HEADER, path.c_str(), &info) != FI_OK || info.rows < 1 || info.columns < 1)
         return FitsImportOutcome::unsupported;
-    CorrectImageInfo(info);
-    ReadHeaderRecords(image, path, probe, import);
+    MapFitsHeader(image, path, info, probe.headerTextSize, import);
     ReadExtensions(image, path, probe, import);
+    return FitsImportOutcome::ok;
+}
+
+void MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO& info,
+                   int64_t headerTextSize, FitsImportFunction import) {
+    ReadHeaderRecords(image, path, headerTextSize, import);
+    uint32_t missing = MissingImageInfo(info, image.fitsRecords);
+    ApplyFallbackKeywords(info, image.fitsRecords, missing);
+    CorrectImageInfo(info);
     IdentifyCamera(image, info);
     ChooseDisplayLevels(image, info.background, info.range);
     CopyImageInfo(image, info);
     ApplyMetricStandard(image);
+    FinishFallbacks(image, missing);
     RemoveWriterRecords(image.fitsRecords);
-    return FitsImportOutcome::ok;
 }
 
 FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
@@ -397,3 +409,5 @@ const char* FitsImportFailureText(FitsImportOutcome outcome) {
     return "The pixels of the FITS file could not be read: Quorvane opens plain 16-bit "
            "images with two axes.";
 }
+
+void AdoptImportedRecord(CImage& image, CImage& staged) { AdoptImport(image, staged); }

@@ -27,6 +27,13 @@ enum class FitsImportOutcome {
 // being built, not the one the user sees) and maps them into it.
 FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportFunction import);
 
+// The steps of ImportFits after the header request: the header cards (a
+// text of headerTextSize bytes), the corrections and the mapping into image.
+void MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO& info,
+                   int64_t headerTextSize, FitsImportFunction import);
+// Moves what an import filled (pixels included) from staged into image.
+void AdoptImportedRecord(CImage& image, CImage& staged);
+
 // Loads header and pixels into a separate record and moves the result into
 // image only on success; on failure image is unchanged and the outcome says why.
 FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,

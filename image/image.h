@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/display_settings.h"
+#include "image/field_defaults.h"
 
 class CArchive;
 
@@ -119,6 +120,11 @@ public:
     uint32_t Sat_level = 65535;
     int32_t File_version = 0;
     int32_t Data_version = 0;
+    // DefaultField bits: fields a FITS import filled with a stand-in value.
+    uint32_t defaultFields = 0;
+    // Binning from a FITS file's XBINNING/YBINNING; 0 when not stated.
+    int32_t X_binning = 0;
+    int32_t Y_binning = 0;
 
     std::vector<uint16_t> pixels;
     // Header records of an imported FITS file, 80 characters each, followed

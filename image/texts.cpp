@@ -43,6 +43,14 @@ const char* const kDegreesCelsius = "\u00B0C";
 // The arc-second sign (double prime), in UTF-8 like the degree sign.
 const char* const kArcSeconds = "\u2033";
 
+// A value the file did not give is marked, so no stand-in reads as a fact.
+const char* const kDefaultMark = " (default)";
+
+std::string Marked(std::string text, const CImage& image, uint32_t fields) {
+    if ((image.defaultFields & fields) != 0) text += kDefaultMark;
+    return text;
+}
+
 template <size_t N>
 const char* Lookup(const char* const (&table)[N], int32_t index) {
     return index >= 0 && size_t(index) < N ? table[index] : kUnknown;
@@ -56,20 +64,49 @@ double AngularSize(double pixelSizeMm, double focalLengthInches) {
 }
 
 std::string PixelSizeText(const CImage& image, const char* gap) {
-    return Format("%1.1lf x %1.1lf microns%s(%1.1lf x %1.1lf %s)", image.X_pixel_size * kMicronsPerMillimetre,
-                  image.Y_pixel_size * kMicronsPerMillimetre, gap,
-                  AngularSize(image.X_pixel_size, image.Focal_length),
-                  AngularSize(image.Y_pixel_size, image.Focal_length), kArcSeconds);
+    const std::string size = Marked(Format("%1.1lf x %1.1lf microns", image.X_pixel_size * kMicronsPerMillimetre,
+                                           image.Y_pixel_size * kMicronsPerMillimetre),
+                                    image, kDefaultPixelWidth | kDefaultPixelHeight);
+    return size + Format("%s(%1.1lf x %1.1lf %s)", gap, AngularSize(image.X_pixel_size, image.Focal_length),
+                         AngularSize(image.Y_pixel_size, image.Focal_length), kArcSeconds);
 }
 
 std::string ExposuresText(const CImage& image) {
-    if (image.Number_exposures == 1) return Format("%d", int(image.Number_exposures));
+    if (image.Number_exposures == 1) return Marked(Format("%d", int(image.Number_exposures)), image, kDefaultExposures);
     return Format("%d @ %3.2lf seconds each", int(image.Number_exposures), image.Each_exposure / kHundredths);
 }
 
 std::string TemperatureText(const CImage& image) {
     if (image.cameraIndex == kCameraQv1x) return "Unregulated";
-    return Format("%2.2lf %s", image.Temperature, kDegreesCelsius);
+    return Marked(Format("%2.2lf %s", image.Temperature, kDegreesCelsius), image, kDefaultTemperature);
+}
+
+std::string DateText(const CImage& image) {
+    return Marked(Format("%s @ %s", image.Date.c_str(), image.Time.c_str()), image, kDefaultDate);
+}
+
+std::string ExposureText(const CImage& image) {
+    return Marked(Format("%3.2lf Seconds", image.Exposure / kHundredths), image, kDefaultExposure);
+}
+
+// A file that names no readout mode but states its binning shows the binning.
+std::string ReadoutText(const CImage& image) {
+    if ((image.defaultFields & kDefaultReadoutMode) && image.X_binning > 0 && image.Y_binning > 0)
+        return Format("Binned %d x %d", int(image.X_binning), int(image.Y_binning));
+    return Marked(ReadoutModeName(image.cameraIndex, image.Readout_mode), image, kDefaultReadoutMode);
+}
+
+std::string ResponseText(const CImage& image) {
+    return Marked(Format("%3.2lf", image.Response_factor), image, kDefaultResponse) + " @ " +
+           Marked(Format("%1.2lf", image.E_gain), image, kDefaultGain) + " Photons/ADU";
+}
+
+std::string FocalLengthText(const CImage& image) {
+    return Marked(Format("%2.2lf Inches", image.Focal_length), image, kDefaultFocalLength);
+}
+
+std::string ApertureText(const CImage& image) {
+    return Marked(Format("%2.3lf Square Inches", image.Aperture), image, kDefaultAperture);
 }
 
 std::string TrackingText(const CImage& image) {
@@ -80,7 +117,7 @@ std::string TrackingText(const CImage& image) {
 std::string ExposureState(const CImage& image) {
     std::string text;
     image.ExposureStateText(text);
-    return text;
+    return Marked(text, image, kDefaultExposureState);
 }
 
 // The sheet names an unlisted camera by the token read from the file.
@@ -128,21 +165,21 @@ std::array<std::string, kParameterFieldCount> ParameterFieldTexts(const CImage& 
                                                                   const std::string& documentTitle) {
     return {
         Format("%s  (%s)", documentTitle.c_str(), FileTypeText(image.fileType)),
-        Format("%s @ %s", image.Date.c_str(), image.Time.c_str()),
+        DateText(image),
         image.Observer,
         image.Note,
         Format("%s  /  %s", SheetCameraText(image), ImageKindText(image.imageKind)),
-        Format("%3.2lf Seconds", image.Exposure / kHundredths),
+        ExposureText(image),
         ExposuresText(image),
         Format("%ld", long(image.Pedestal)),
         Format("%d Pixels Wide x %d Pixels High", int(image.Width), int(image.Height)),
-        ReadoutModeName(image.cameraIndex, image.Readout_mode),
+        ReadoutText(image),
         PixelSizeText(image, "     "),
         ExposureState(image),
         TemperatureText(image),
-        Format("%3.2lf @ %1.2lf Photons/ADU", image.Response_factor, image.E_gain),
-        Format("%2.2lf Inches", image.Focal_length),
-        Format("%2.3lf Square Inches", image.Aperture),
+        ResponseText(image),
+        FocalLengthText(image),
+        ApertureText(image),
         image.Filter,
         TrackingText(image),
     };
@@ -182,24 +219,24 @@ void CImage::ExposureStateText(std::string& text) const {
 void CImage::ParametersReport(std::string& text, const std::string& documentTitle) const {
     text = "Image Parameters";
     AppendLine(text, "Image Name:", Format("%s (%s)", documentTitle.c_str(), FileTypeText(fileType)));
-    AppendLine(text, "Observation Date:", Format("%s @ %s", Date.c_str(), Time.c_str()));
+    AppendLine(text, "Observation Date:", DateText(*this));
     AppendLine(text, "Observer:", Observer);
     AppendLine(text, "Note:", Note);
     text += "\n\nCCD Parameters";
     // The printed page names an unlisted camera "Unknown", unlike the sheet.
     AppendLine(text, "Camera/Image:", Format("%s / %s", CameraRowText(cameraIndex), ImageKindText(imageKind)));
-    AppendLine(text, "Exposure:", Format("%3.2lf Seconds", Exposure / kHundredths));
+    AppendLine(text, "Exposure:", ExposureText(*this));
     AppendLine(text, "Exposures:", ExposuresText(*this));
     AppendLine(text, "Pedestal:", Format("%ld", long(Pedestal)));
     AppendLine(text, "Image Size:", Format("%d Pixels Wide x %d Pixels High", int(Width), int(Height)));
-    AppendLine(text, "Resolution:", ReadoutModeName(cameraIndex, Readout_mode));
+    AppendLine(text, "Resolution:", ReadoutText(*this));
     AppendLine(text, "Pixel Size:", PixelSizeText(*this, " "));
     AppendLine(text, "Exposure State:", ExposureState(*this));
     AppendLine(text, "Temperature:", TemperatureText(*this));
-    AppendLine(text, "Response Factor:", Format("%3.2lf @ %1.2lf Photons/ADU", Response_factor, E_gain));
+    AppendLine(text, "Response Factor:", ResponseText(*this));
     text += "\n\nTelescope Parameters";
-    AppendLine(text, "Focal Length:", Format("%2.2lf Inches", Focal_length));
-    AppendLine(text, "Aperture:", Format("%2.3lf Square Inches", Aperture));
+    AppendLine(text, "Focal Length:", FocalLengthText(*this));
+    AppendLine(text, "Aperture:", ApertureText(*this));
     AppendLine(text, "Optical Filter:", Filter);
     AppendLine(text, "Tracking:", TrackingText(*this));
 }

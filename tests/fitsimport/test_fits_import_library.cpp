@@ -136,7 +136,7 @@ TEST_F(FitsImportLibrary, RefusedFiles) {
     EXPECT_EQ(FITSImport(FI_PROBE, text.c_str(), &probe), FI_NOT_FITS);
     EXPECT_EQ(probe.ok, 77);
     EXPECT_EQ(FITSImport(FI_PROBE, folder.Path("missing.fits").c_str(), &probe), FI_NOT_FITS);
-    EXPECT_EQ(FITSImport(9, text.c_str(), &probe), FI_FAILED);
+    EXPECT_EQ(FITSImport(99, text.c_str(), &probe), FI_FAILED);
 }
 
 // An axis longer than the record's 16-bit size fields is refused, so no

@@ -8,6 +8,7 @@
 
 #include "fits_test_files.h"
 #include "image/image.h"
+#include "image/wide_fits.h"
 #include "platform/archive.h"
 #include "platform/file_error.h"
 #include "platform/messages.h"
@@ -140,13 +141,20 @@ TEST(FitsRoundTrip, LongProcessingHistoryIsKeptWhole) {
 // A file the program cannot take is refused with a notice, never half-loaded.
 TEST(FitsRoundTrip, UnsupportedFileIsRefusedWithANotice) {
     TempFolder folder;
-    std::string path = folder.Path("float.fits");
-    WriteFitsBytes(path, ImageCards(-32, 2, 1), std::vector<uint8_t>(8, 0));
+    std::string path = folder.Path("bytes.fits");
+    WriteFitsBytes(path, ImageCards(8, 2, 1), std::vector<uint8_t>(2, 0));
     ScopedMessageCapture capture;
     CImage image;
     EXPECT_THROW(Load(image, path), CFileException);
     ASSERT_EQ(capture.messages.size(), 1u);
     EXPECT_NE(capture.messages[0].text.find("16-bit"), std::string::npos);
+    EXPECT_TRUE(image.pixels.empty());
+
+    // Wider values are refused without a notice, so the caller can offer the conversion.
+    std::string floats = folder.Path("float.fits");
+    WriteFitsBytes(floats, ImageCards(-32, 2, 1), std::vector<uint8_t>(8, 0));
+    EXPECT_THROW(Load(image, floats), WideFitsRefused);
+    EXPECT_EQ(capture.messages.size(), 1u);
     EXPECT_TRUE(image.pixels.empty());
 }
 
