@@ -29,16 +29,16 @@ private slots:
 
     // A FITS file the program cannot open shows a single notice with its name and the reason.
     void failedFitsOpenShowsOneNotice() {
-        const QString path = harness_->Folder() + QStringLiteral("/floats.fits");
+        const QString path = harness_->Folder() + QStringLiteral("/bytes.fits");
         WriteFits(path,
-                  {QStringLiteral("SIMPLE  =                    T"), QStringLiteral("BITPIX  =                  -32"),
+                  {QStringLiteral("SIMPLE  =                    T"), QStringLiteral("BITPIX  =                    8"),
                    QStringLiteral("NAXIS   =                    2"), QStringLiteral("NAXIS1  =                    2"),
                    QStringLiteral("NAXIS2  =                    1")});
         CQuorvaneDoc document;
         QVERIFY(!document.OnOpenDocument(path));
         QCOMPARE(harness_->messages.size(), size_t(1));
         const QString text = QString::fromStdString(harness_->messages[0].text);
-        QVERIFY2(text.contains(QStringLiteral("floats.fits")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("bytes.fits")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("16-bit")), qPrintable(text));
     }
 
