@@ -7,11 +7,11 @@ using namespace clitest;
 
 namespace {
 
-void WriteField(const std::string& path, const FieldSpec& spec) {
+void WriteField(const std::string& path, const FieldSpec& field) {
     CImage image;
-    image.Width = spec.width;
-    image.Height = spec.height;
-    image.pixels = MakeStarField(spec, GridStars(3000.0));
+    image.Width = field.width;
+    image.Height = field.height;
+    image.pixels = MakeStarField(field, GridStars(3000.0));
     SaveNative(image, path);
 }
 

@@ -22,20 +22,20 @@ struct FieldSpec {
 
 // Point-sampled circular Gaussians on a flat sky, plus noise, rounded and
 // clipped to 16 bits.
-inline std::vector<uint16_t> MakeStarField(const FieldSpec& spec, const std::vector<FieldStar>& stars) {
-    const double s = spec.fwhm / 2.3548200450309493;
-    std::mt19937 random(spec.seed);
+inline std::vector<uint16_t> MakeStarField(const FieldSpec& field, const std::vector<FieldStar>& stars) {
+    const double s = field.fwhm / 2.3548200450309493;
+    std::mt19937 random(field.seed);
     std::normal_distribution<double> normal(0.0, 1.0);
-    std::vector<uint16_t> pixels(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height));
-    for (int32_t y = 0; y < spec.height; ++y)
-        for (int32_t x = 0; x < spec.width; ++x) {
-            double v = spec.sky;
+    std::vector<uint16_t> pixels(static_cast<size_t>(field.width) * static_cast<size_t>(field.height));
+    for (int32_t y = 0; y < field.height; ++y)
+        for (int32_t x = 0; x < field.width; ++x) {
+            double v = field.sky;
             for (const FieldStar& star : stars) {
                 const double r2 = (x - star.x) * (x - star.x) + (y - star.y) * (y - star.y);
                 if (r2 < 400.0) v += star.amplitude * std::exp(-r2 / (2.0 * s * s));
             }
-            v += spec.noise * normal(random);
-            pixels[static_cast<size_t>(y) * static_cast<size_t>(spec.width) + static_cast<size_t>(x)] =
+            v += field.noise * normal(random);
+            pixels[static_cast<size_t>(y) * static_cast<size_t>(field.width) + static_cast<size_t>(x)] =
                 static_cast<uint16_t>(std::clamp(std::lround(v), 0L, 65535L));
         }
     return pixels;
