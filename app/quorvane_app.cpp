@@ -173,7 +173,8 @@ void CQuorvaneApp::DocumentClosing(CQuorvaneDoc& document) {
         CloseToolWindows();
     }
     // Readings of a closed image would describe nothing on screen.
-    if (crosshairs_ && measuredDocument_ == &document) crosshairs_->ClearReadouts();
+    CrosshairWindow* crosshairs = Crosshairs();  // null once its window is gone, however it went
+    if (crosshairs && measuredDocument_ == &document) crosshairs->ClearReadouts();
     if (measuredDocument_ == &document) measuredDocument_ = nullptr;
     std::erase(documents_, &document);
     emit stateChanged();

@@ -18,6 +18,7 @@ constexpr double kMillimetresPerInch = 25.4;
 constexpr double kSquareMillimetresPerSquareInch = 645.16;
 
 std::string_view RecordsView(const std::vector<char>& records) {
+    if (records.empty()) return {};
     return std::string_view(records.data(), strnlen(records.data(), records.size()));
 }
 
