@@ -54,11 +54,13 @@ std::string RunReport::IterationPath(int iteration) const {
 
 void RunReport::IterationEnded(int iteration) {
     if (keepDirectory_.empty() || failed_) return;
-    const std::string history = image_.History;
+    // The entry is the kept file's alone: the run's own output adds it once.
+    const std::string history = image_.History, historyCards = image_.fitsHistoryCards;
     image_.AddHistory(kHistoryDeconvolve);
     const std::string path = IterationPath(iteration);
     failed_ = !SaveImageFile(path, image_);
     image_.History = history;
+    image_.fitsHistoryCards = historyCards;
     if (!failed_) kept_.push_back(path);
 }
 

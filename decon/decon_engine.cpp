@@ -48,7 +48,9 @@ bool DeconEngine::Init(int32_t w, int32_t h, const DeconOptions& options) {
         static_cast<uint64_t>(threads) *
         (span * (kBackgroundScratchRows * sizeof(uint16_t) + kBackgroundGrid * sizeof(float)) +
          (kBlurredRing + 2) * static_cast<uint64_t>(w) * sizeof(float));
-    const uint64_t needed = kArrayCount * elements * sizeof(float) + scratchBytes;
+    const uint64_t protectedBytes =
+        options.protect ? ProtectedRun::kBytesPerPixel * static_cast<uint64_t>(w) * static_cast<uint64_t>(h) : 0;
+    const uint64_t needed = kArrayCount * elements * sizeof(float) + scratchBytes + protectedBytes;
     const uint64_t limit = options.memoryLimitBytes ? options.memoryLimitBytes : PhysicalMemoryBytes();
     const bool allocated = needed <= limit && estimate.Allocate(elements) &&
                            observed.Allocate(elements) && blurred.Allocate(elements) &&
@@ -102,7 +104,7 @@ float DeconEngine::CorrelatePsf(const float* array, int32_t row, int32_t column)
     return sum;
 }
 
-void DeconEngine::WritePixels(const float* array) {
+void DeconEngine::WritePixels(const float* array, bool complete) {
     if (image == nullptr) return;
     hooks_->BeginPixelWrite();
     const bool shown = protected_ && protected_->Ready() && array == estimate.data();
@@ -111,7 +113,9 @@ void DeconEngine::WritePixels(const float* array) {
             if (!shown || row < top || row >= bottom)
                 kernels_->toPixelsRow(array + Index(row, 0), image + Index(row, 0), width);
     });
-    if (shown) protected_->Write(*this, *pool_, *kernels_);
+    // The last step already showed the final estimate: writing it again for
+    // ReturnImage would give the same pixels at the cost of a complete write.
+    if (shown && !(complete && finalShown_)) protected_->Write(*this, *pool_, *kernels_, complete);
     hooks_->EndPixelWrite();
     hooks_->ImageUpdated();
 }

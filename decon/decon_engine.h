@@ -82,7 +82,9 @@ public:
     void ReturnImage();
 
     // Converts any of the arrays into the pixel buffer and signals the update.
-    void WritePixels(const float* array);
+    // complete: the end of an iteration or of the run, not a live redisplay
+    // only (the protected run finishes its pixels only then).
+    void WritePixels(const float* array, bool complete = true);
 
     static int MedianOfThree(int a, int b, int d) {
         const int low = a < b ? a : b;
@@ -166,5 +168,6 @@ private:
     int starsUsed_ = 0;
     bool started_ = false;
     bool stepsRan_ = false;
+    bool finalShown_ = false;  // the protected run's last write was of the final estimate
     bool aborted_ = false;
 };

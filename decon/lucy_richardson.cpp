@@ -193,9 +193,11 @@ bool DeconEngine::Deconvolve(int iterations) {
         std::swap(observed, blurred);
         if (AbortRequested()) return false;
         updateThreshold += kThresholdRise;
-        if (writeBack) WritePixels(estimate.data());
+        const bool iterationEnds = (k + 1) % kStepsPerIteration == 0;
+        if (writeBack) WritePixels(estimate.data(), iterationEnds || k + 1 == steps);
+        finalShown_ = writeBack && k + 1 == steps;
         if (measureChange) hooks_->StepChanged(k, steps, StepChange(backgroundOff));
-        if ((k + 1) % kStepsPerIteration == 0) hooks_->IterationEnded((k + 1) / kStepsPerIteration);
+        if (iterationEnds) hooks_->IterationEnded((k + 1) / kStepsPerIteration);
     }
     hooks_->StepsDone(steps, steps);
     return true;

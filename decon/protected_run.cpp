@@ -131,56 +131,57 @@ void ProtectedRun::BoxSums(RowPool& pool, const std::vector<float>& values, std:
             }
         }
     });
+    // Rows beyond the area add nothing: a row of zeros keeps the inner loop
+    // free of tests.
+    zeros_.assign(static_cast<size_t>(w), 0.0f);
     pool.ForRows(0, w, [&](int first, int last, int) {
         std::vector<double> sum(static_cast<size_t>(last - first), 0.0);
         for (int32_t y = -kFluxReach; y < h; ++y) {
-            const float* in = y + kFluxReach < h ? &across_[static_cast<size_t>(y + kFluxReach) * w] : nullptr;
-            const float* out = y - kFluxReach - 1 >= 0 ? &across_[static_cast<size_t>(y - kFluxReach - 1) * w] : nullptr;
-            for (int32_t x = first; x < last; ++x) {
-                double& s = sum[static_cast<size_t>(x - first)];
-                if (in) s += in[x];
-                if (out) s -= out[x];
-                if (y >= 0) sums[static_cast<size_t>(y) * w + x] = static_cast<float>(s);
-            }
+            const float* in = y + kFluxReach < h ? &across_[static_cast<size_t>(y + kFluxReach) * w] : zeros_.data();
+            const float* out = y - kFluxReach - 1 >= 0 ? &across_[static_cast<size_t>(y - kFluxReach - 1) * w] : zeros_.data();
+            double* s = sum.data() - first;
+            for (int32_t x = first; x < last; ++x) s[x] = s[x] + in[x] - out[x];
+            if (y < 0) continue;
+            float* row = &sums[static_cast<size_t>(y) * w];
+            for (int32_t x = first; x < last; ++x) row[x] = static_cast<float>(s[x]);
         }
     });
-}
-
-void ProtectedRun::Blend(const DeconEngine& engine, int32_t row) {
-    const float* estimate = engine.estimate.data() + engine.Index(row, 0);
-    for (int32_t column = area_.left; column < area_.right; ++column) {
-        const size_t k = At(row, column);
-        shown_[k] = reference_[k] + weight_[k] * (estimate[column] - reference_[k]);
-    }
 }
 
 // shown = sky + (shown - sky) x (raw light + cushion) / (shown light + cushion),
 // in proportion to the weight.
-void ProtectedRun::KeepFlux(RowPool& pool) {
-    BoxSums(pool, shown_, shownSums_);
-    const float cushion = kFluxCushion * noise_ * (2 * kFluxReach + 1);
-    pool.ForRows(0, static_cast<int>(shown_.size()), [&](int first, int last, int) {
-        for (int k = first; k < last; ++k) {
-            const float scale = (rawSums_[k] + cushion) / std::max(shownSums_[k] + cushion, cushion * 0.25f);
-            // Only where the estimate shows: the sky keeps its own grain.
-            const float share = 1.0f + weight_[k] * (std::clamp(scale, 0.5f, 2.0f) - 1.0f);
-            shown_[k] = sky_[k] + (shown_[k] - sky_[k]) * share;
-        }
-    });
+float ProtectedRun::FluxKept(size_t k, float cushion) const {
+    const float scale = (rawSums_[k] + cushion) / std::max(shownSums_[k] + cushion, cushion * 0.25f);
+    // Only where the estimate shows: the sky keeps its own grain.
+    const float share = 1.0f + weight_[k] * (std::clamp(scale, 0.5f, 2.0f) - 1.0f);
+    return sky_[k] + (shown_[k] - sky_[k]) * share;
 }
 
-void ProtectedRun::Write(const DeconEngine& engine, RowPool& pool, const DeconKernels& kernels) {
-    pool.ForRows(area_.top, area_.bottom, [&](int first, int last, int) {
-        for (int32_t row = first; row < last; ++row) Blend(engine, row);
-    });
-    if (parts_ & kProtectFlux) KeepFlux(pool);
+void ProtectedRun::Write(const DeconEngine& engine, RowPool& pool, const DeconKernels& kernels, bool complete) {
+    const bool keepFlux = complete && (parts_ & kProtectFlux);
+    if (keepFlux) {
+        pool.ForRows(area_.top, area_.bottom, [&](int first, int last, int) {
+            for (int32_t row = first; row < last; ++row) {
+                const float* estimate = engine.estimate.data() + engine.Index(row, 0);
+                for (int32_t column = area_.left; column < area_.right; ++column) {
+                    const size_t k = At(row, column);
+                    shown_[k] = Blended(estimate[column], k);
+                }
+            }
+        });
+        BoxSums(pool, shown_, shownSums_);
+    }
+    const float cushion = kFluxCushion * noise_ * (2 * kFluxReach + 1);
     pool.ForRows(area_.top, area_.bottom, [&](int first, int last, int slot) {
         for (int32_t row = first; row < last; ++row) {
             std::vector<float>& out = rows_[slot];
             const float* estimate = engine.estimate.data() + engine.Index(row, 0);
             out.assign(estimate, estimate + engine.width);
-            const float* shown = shown_.data() + At(row, area_.left);
-            std::copy(shown, shown + (area_.right - area_.left), out.begin() + area_.left);
+            const size_t base = At(row, area_.left);
+            for (int32_t column = area_.left; column < area_.right; ++column) {
+                const size_t k = base + static_cast<size_t>(column - area_.left);
+                out[column] = keepFlux ? FluxKept(k, cushion) : Blended(estimate[column], k);
+            }
             kernels.toPixelsRow(out.data(), engine.image + engine.Index(row, 0), engine.width);
         }
     });

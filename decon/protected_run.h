@@ -40,8 +40,13 @@ public:
     // observed, and keeps what the writes need.
     void Prepare(DeconEngine& engine, RowPool& pool);
     bool Ready() const { return ready_; }
-    // The pixels shown for estimate, over the selection.
-    void Write(const DeconEngine& engine, RowPool& pool, const DeconKernels& kernels);
+    // The pixels shown for estimate, over the selection. The flux is kept
+    // only on a complete write (the end of an iteration or of the run): the
+    // writes in between are for the live display alone.
+    void Write(const DeconEngine& engine, RowPool& pool, const DeconKernels& kernels, bool complete);
+
+    // Memory the run keeps per pixel of the selection, at most.
+    static constexpr uint64_t kBytesPerPixel = sizeof(uint16_t) + 8 * sizeof(float);  // raw, 7 arrays, a copy
 
     float Noise() const { return noise_; }
 
@@ -55,8 +60,8 @@ private:
     void MeasureSky();
     float Sky(int32_t row, int32_t column) const;
     float SmoothedRaw(int32_t row, int32_t column) const;
-    void Blend(const DeconEngine& engine, int32_t row);
-    void KeepFlux(RowPool& pool);
+    float Blended(float estimate, size_t k) const { return reference_[k] + weight_[k] * (estimate - reference_[k]); }
+    float FluxKept(size_t k, float cushion) const;
     // Sums of (value - sky) over the box round every pixel of the selection.
     void BoxSums(RowPool& pool, const std::vector<float>& values, std::vector<float>& sums);
 
@@ -71,6 +76,6 @@ private:
     int32_t tilesAcross_ = 0, tilesDown_ = 0;
     std::vector<float> shown_;                  // the blended selection
     std::vector<float> sky_;                    // the local sky at every pixel
-    std::vector<float> rawSums_, shownSums_, across_;
+    std::vector<float> rawSums_, shownSums_, across_, zeros_;
     std::vector<std::vector<float>> rows_;      // per-thread output row
 };

@@ -105,3 +105,15 @@ TEST(ProtectedRun, NoPartsIsTheWrittenRunAndOutsideStaysPut) {
                 ASSERT_EQ(all.At(column, row), original.At(column, row)) << column << "," << row;
             }
 }
+
+// The memory check counts what the protected run keeps beside the arrays:
+// a limit that holds the written run refuses the protected one at Init.
+TEST(ProtectedRun, MemoryCheckCountsTheProtectedArrays) {
+    const uint64_t side = 1000, written = 5 * (side + 1) * (side + 1) * sizeof(float);
+    const uint64_t limit = written + side * side;  // room for the scratch rows, not for 34 B a pixel
+    DeconEngine plain, guarded;
+    EXPECT_TRUE(plain.Init(side, side, {.threads = 1, .kernels = nullptr, .memoryLimitBytes = limit}));
+    EXPECT_FALSE(guarded.Init(side, side,
+                              {.threads = 1, .kernels = nullptr, .memoryLimitBytes = limit, .protect = true}));
+    EXPECT_EQ(guarded.ErrorText(), "Not enough memory to deconvolve a 1000 x 1000 image.");
+}

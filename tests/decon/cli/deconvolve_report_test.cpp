@@ -29,8 +29,9 @@ struct Folder {
     std::string File(const std::string& name) const { return (path / name).string(); }
 };
 
-void WriteField(const std::string& path) {
+void WriteField(const std::string& path, bool fits = false) {
     CImage image;
+    if (fits) image.fileType = kFileFits;
     image.Width = 160;
     image.Height = 120;
     image.pixels.assign(size_t(160) * 120, 800);
@@ -102,6 +103,25 @@ TEST(DeconvolveReport, ReportsAddToTheRunAndKeptIterationsEqualShorterRuns) {
     EXPECT_EQ(Count(verbose, "changed the image by"), 15u) << verbose;
     EXPECT_NE(verbose.find("Step 15 of 15 changed the image by 0."), std::string::npos) << verbose;
     EXPECT_EQ(Read(folder.File("stdout")), "");
+}
+
+// On FITS too, each kept iteration equals the shorter run, and the output
+// carries one HISTORY card for its one run (kept files once added theirs).
+TEST(DeconvolveReport, KeptFitsIterationsLeaveTheOutputsHistoryAlone) {
+    Folder folder;
+    const std::string in = folder.File("in.fits"), stars = " --star 40,40 --star 111,59";
+    WriteField(in, true);
+    ASSERT_EQ(RunCommand(folder, in + " " + folder.File("one.fits") + stars + " --iterations 1"), 0);
+    ASSERT_EQ(RunCommand(folder, in + " " + folder.File("plain.fits") + stars + " --iterations 3"), 0);
+    ASSERT_EQ(RunCommand(folder, in + " " + folder.File("out.fits") + stars + " --iterations 3 --keep-iterations " +
+                              folder.File("kept")),
+              0)
+        << Read(folder.File("stderr"));
+    const std::string out = Read(folder.File("out.fits"));
+    EXPECT_EQ(Count(out, "HISTORY KESL Quorvane Deconvolve"), 1u);
+    EXPECT_EQ(out, Read(folder.File("plain.fits")));
+    EXPECT_EQ(Read(folder.File("kept/out-iteration-1.fits")), Read(folder.File("one.fits")));
+    EXPECT_EQ(Read(folder.File("kept/out-iteration-3.fits")), Read(folder.File("plain.fits")));
 }
 
 // A folder that cannot be made stops the command before the run; nothing is written.
