@@ -21,13 +21,15 @@ file(RELATIVE_PATH QV_DATA_FROM_INSTALLED_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMA
 # the package here, e.g.
 #   qv_add_package(python python3-quorvane "Python module for Quorvane images"
 #                  DEPENDS "python3, quorvane (= ${PROJECT_VERSION})" SECTION python)
-# DEPENDS lists what dpkg-shlibdeps cannot see; SECTION defaults to science.
+# DEPENDS lists what dpkg-shlibdeps cannot see; RECOMMENDS what the package
+# works better with; SECTION defaults to science.
 function(qv_add_package component package summary)
-  cmake_parse_arguments(PARSE_ARGV 3 arg "" "DEPENDS;SECTION;DESCRIPTION" "")
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "DEPENDS;RECOMMENDS;SECTION;DESCRIPTION" "")
   set_property(GLOBAL APPEND PROPERTY QV_PACKAGE_COMPONENTS ${component})
   set_property(GLOBAL PROPERTY QV_PACKAGE_${component}_NAME ${package})
   set_property(GLOBAL PROPERTY QV_PACKAGE_${component}_SUMMARY "${summary}")
   set_property(GLOBAL PROPERTY QV_PACKAGE_${component}_DESCRIPTION "${arg_DESCRIPTION}")
   set_property(GLOBAL PROPERTY QV_PACKAGE_${component}_DEPENDS "${arg_DEPENDS}")
+  set_property(GLOBAL PROPERTY QV_PACKAGE_${component}_RECOMMENDS "${arg_RECOMMENDS}")
   set_property(GLOBAL PROPERTY QV_PACKAGE_${component}_SECTION "${arg_SECTION}")
 endfunction()

@@ -3,7 +3,8 @@
 # installs it into a scratch DESTDIR and runs the installed programs there,
 # builds a C program against the installed Orbex through pkg-config and
 # through find_package(Orbex), validates the desktop entry and the AppStream
-# metadata, and builds the Debian packages and runs lintian on them.
+# metadata, imports the installed Python module, and builds the Debian
+# packages and runs lintian on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -35,7 +36,8 @@ export LD_LIBRARY_PATH=$libdir
 step "installed quorvane-cli on the sample"
 "$dest/usr/bin/quorvane-cli" info samples/starfield.qv4 | grep -q "765 Pixels Wide x 510 Pixels High"
 "$dest/usr/bin/quorvane-cli" render samples/starfield.qv4 "$work/sample.png" --auto
-ldd "$dest/usr/bin/quorvane-cli" | grep -q "$libdir/liborbex.so.1"
+# grep -q stops reading early; with pipefail a SIGPIPE to ldd would fail the step.
+grep -q "$libdir/liborbex.so.1" <<< "$(ldd "$dest/usr/bin/quorvane-cli")"
 
 step "installed quorvane reads its tip from the installed tips file"
 # With tips off at start-up the program still reads the next tip and keeps
@@ -68,12 +70,46 @@ cmake -S tests/packaging/consumer -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PA
 cmake --build "$work/consumer" >/dev/null
 [ "$("$work/consumer/probe" tests/data/real/M13_blue_0001.fits)" = "$expected" ]
 
+# The Python module is built wherever pybind11 is found (CI installs it).
+python_built=
+compgen -G "$build/python/quorvane/_core*.so" >/dev/null && python_built=1
+if [ -n "$python_built" ]; then
+  step "installed Python module imports from the staged install"
+  site=$dest/usr/lib/python3/dist-packages
+  for f in __init__.py batch.py py.typed; do
+    [ -e "$site/quorvane/$f" ] || { echo "not installed: $site/quorvane/$f"; exit 1; }
+  done
+  # From a scratch folder, so that nothing of the source or build tree is on
+  # the path; the module finds the staged liborbex through its run path.
+  (cd "$work" && env -u LD_LIBRARY_PATH PYTHONPATH="$site" /usr/bin/python3 -c "
+import sys, quorvane
+assert quorvane.__file__.startswith('$site/'), quorvane.__file__
+pixels, record = quorvane.read(sys.argv[1])
+assert pixels.shape == (510, 765), pixels.shape
+assert len(quorvane.pick_stars(pixels, count=3)) == 3
+" "$root/samples/starfield.qv4")
+fi
+
 step "desktop entry and AppStream metadata"
 desktop-file-validate "$dest/usr/share/applications/org.quorvane.Quorvane.desktop"
 appstreamcli validate --no-net --explain "$dest/usr/share/metainfo/org.quorvane.Quorvane.metainfo.xml"
 
 step "Debian packages and lintian"
-(cd "$build" && rm -f ./*.deb && cpack -G DEB >/dev/null && ls ./*.deb)
+# CPack warns that the Python module has no SONAME for the shlibs file; it
+# needs none (only liborbex1 is linked against), so its log is shown only on failure.
+(cd "$build" && rm -f ./*.deb && { cpack -G DEB >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }; } && ls ./*.deb)
+if [ -n "$python_built" ]; then
+  deb=$(ls "$build"/python3-quorvane_*.deb)
+  contents=$(dpkg-deb -c "$deb")
+  for f in __init__.py batch.py '_core\.cpython-[0-9]*-[^/]*\.so'; do
+    grep -q "\./usr/lib/python3/dist-packages/quorvane/$f\$" <<< "$contents" ||
+      { echo "$deb lacks quorvane/$f"; exit 1; }
+  done
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for d in "liborbex1 (= " python3-numpy; do
+    grep -qF "$d" <<< "$depends" || { echo "$deb does not depend on $d: $depends"; exit 1; }
+  done
+fi
 # Kept warnings: maintscript-calls-ldconfig (CPack's own postinst/postrm for
 # the library beside dpkg's trigger). Errors fail the step.
 lintian --fail-on error "$build"/*.deb
