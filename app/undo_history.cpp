@@ -5,7 +5,8 @@
 #include <utility>
 
 uint64_t WindowState::Bytes() const {
-    return pixels.size() * sizeof(uint16_t) + history.size() + stars.size() * sizeof(StarPoint) + sizeof(*this);
+    return pixels.size() * sizeof(uint16_t) + history.size() + historyCards.size() + records.size() +
+           stars.size() * sizeof(StarPoint) + sizeof(*this);
 }
 
 uint64_t DefaultUndoBudget() {

@@ -15,6 +15,8 @@
 struct WindowState {
     std::vector<uint16_t> pixels;
     std::string history;
+    std::string historyCards;  // a FITS image's HISTORY cards
+    std::vector<char> records; // a FITS image's kept records: a flip moves their WCS
     std::vector<StarPoint> stars;
     bool hasSelection = false;
     SelectionRect selection;

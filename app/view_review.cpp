@@ -16,7 +16,8 @@ const char* kUndoDropped = "Undo memory full: the oldest %1 step(s) can no longe
 
 WindowState CQuorvaneView::CaptureState() const {
     const CImage& image = document_.Image();
-    return {image.pixels, image.History, document_.Stars(), hasSelection_, selection_, document_.IsModified()};
+    return {image.pixels,      image.History, image.fitsHistoryCards, image.fitsRecords,
+            document_.Stars(), hasSelection_, selection_,             document_.IsModified()};
 }
 
 void CQuorvaneView::RestoreState(WindowState state) {
@@ -24,6 +25,8 @@ void CQuorvaneView::RestoreState(WindowState state) {
     CImage& image = document_.Image();
     if (state.pixels.size() == image.pixels.size()) image.pixels = std::move(state.pixels);
     image.History = std::move(state.history);
+    image.fitsHistoryCards = std::move(state.historyCards);
+    image.fitsRecords = std::move(state.records);
     document_.Stars() = std::move(state.stars);
     hasSelection_ = state.hasSelection;
     selection_ = state.selection;

@@ -2,6 +2,8 @@
 // run, a flip and Clean Image; the before/after compare; the undo budget.
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "app/run/shell_run.h"
 #include "app/undo_history.h"
 #include "app_harness.h"
+#include "platform/archive.h"
 #include "platform/qt/profile.h"
 
 namespace {
@@ -143,6 +146,41 @@ private slots:
         QCOMPARE(keyOf(Cmd::ViewCompare), QKeySequence(Qt::Key_B));
         QCOMPARE(keyOf(Cmd::EditUndo), QKeySequence(Qt::CTRL | Qt::Key_Z));
         QCOMPARE(keyOf(Cmd::EditRedo), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    }
+
+    // On a FITS image undo and redo also take back the HISTORY cards and the
+    // WCS that a flip moved, so a save after Undo says what the pixels are.
+    void undoRestoresTheFitsCardsAndTheWcs() {
+        CImage image;
+        image.Width = 64;
+        image.Height = 48;
+        image.fileType = kFileFits;
+        image.pixels.assign(size_t(64) * 48, 1200);
+        const std::string card = "CRPIX1  =                 10.0";
+        image.fitsRecords.assign(card.begin(), card.end());
+        image.fitsRecords.resize(80, ' ');
+        const QString path = QDir(harness_->Folder()).filePath(QStringLiteral("wcs.fits"));
+        {
+            CArchive archive(QFile::encodeName(path).toStdString(), CArchive::store);
+            image.Serialize(archive);
+            archive.Commit();
+        }
+        CQuorvaneDoc* document = harness_->Open(path);
+        QVERIFY(document);
+        const std::vector<char> openedRecords = document->Image().fitsRecords;
+        const std::string openedCards = document->Image().fitsHistoryCards;
+        CMainFrame* frame = harness_->App().MainFrame();
+        frame->OnCommand(Cmd::FlipHorizontal);
+        const std::vector<char> flippedRecords = document->Image().fitsRecords;
+        const std::string flippedCards = document->Image().fitsHistoryCards;
+        QVERIFY(flippedRecords != openedRecords);
+        QVERIFY(flippedCards != openedCards);
+        frame->OnCommand(Cmd::EditUndo);
+        QVERIFY(document->Image().fitsRecords == openedRecords);
+        QCOMPARE(document->Image().fitsHistoryCards, openedCards);
+        frame->OnCommand(Cmd::EditRedo);
+        QVERIFY(document->Image().fitsRecords == flippedRecords);
+        QCOMPARE(document->Image().fitsHistoryCards, flippedCards);
     }
 
     // Over the budget the oldest entries go (the newest always stays); a
