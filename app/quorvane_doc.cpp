@@ -10,6 +10,7 @@
 #include "app/save_format.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_view.h"
+#include "app/rounded_save_prompt.h"
 #include "app/wide_convert_prompt.h"
 #include "image/wide_fits.h"
 #include "platform/archive.h"
@@ -63,7 +64,23 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     if (!ShowImage(path)) return false;
     pathName_ = QFileInfo(path).absoluteFilePath();
     SetModifiedFlag(false);
+    NoteRoundedValues();
     return true;
+}
+
+void CQuorvaneDoc::NoteRoundedValues() {
+    roundedSource_.clear();
+    if (image_.importRounding.empty()) return;
+    roundedSource_ = pathName_;
+    CQuorvaneApp* app = CQuorvaneApp::Instance();
+    if (app && app->MainFrame())
+        app->MainFrame()->SetMessageText(
+            RoundedOpenText(QFileInfo(pathName_).fileName(), QString::fromStdString(image_.importRounding)));
+}
+
+bool CQuorvaneDoc::MayReplaceRoundedSource(const QString& path) const {
+    if (roundedSource_.isEmpty() || QFileInfo(path).absoluteFilePath() != roundedSource_) return true;
+    return RoundedSaveAsk()(MainWindow(), QFileInfo(path).fileName(), QString::fromStdString(image_.importRounding));
 }
 
 bool CQuorvaneDoc::ShowImage(const QString& path) {
@@ -109,6 +126,8 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
                     ".\nA converted image is never saved over the file it came from; choose another name.");
         return false;
     }
+    // The file the values were rounded from still holds the finer ones.
+    if (!MayReplaceRoundedSource(path)) return false;
     const std::string file = QFile::encodeName(path).toStdString();
     try {
         CArchive archive(file, CArchive::store);
@@ -120,6 +139,7 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     }
     const bool renamed = QFileInfo(path).absoluteFilePath() != pathName_;
     pathName_ = QFileInfo(path).absoluteFilePath();
+    if (pathName_ == roundedSource_) roundedSource_.clear();
     SetModifiedFlag(false);
     if (renamed) emit pathChanged();
     return true;

@@ -95,12 +95,18 @@ private:
     // and opens the result as a new, unnamed, modified image.
     bool OpenConverted(const QString& path, const WideFitsFile& file);
     bool ShowImage(const QString& path);
+    // An image whose values the import rounded says so on the status bar;
+    // the first save over its file asks before replacing the finer values.
+    void NoteRoundedValues();
+    bool MayReplaceRoundedSource(const QString& path) const;
 
     QString pathName_;
     // A converted image: the file it came from (never written over) and the
     // name its first save suggests.
     QString sourcePath_;
     QString suggestedPath_;
+    // The FITS file whose values the image holds rounded, until saved over.
+    QString roundedSource_;
     bool modified_ = false;
     CImage image_;
     DisplayBitmap bitmap_;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "image/fits_fallbacks.h"
+#include "image/fits_precision.h"
 #include "image/fits_writer.h"
 #include "image/image.h"
 
@@ -175,6 +176,7 @@ void AdoptImport(CImage& image, CImage& staged) {
     image.fitsRecords = std::move(staged.fitsRecords);
     image.fitsExtensions = std::move(staged.fitsExtensions);
     image.pixels = std::move(staged.pixels);
+    image.importRounding = std::move(staged.importRounding);
 }
 
 }  // namespace
@@ -338,7 +340,8 @@ void RemoveWriterRecords(std::vector<char>& records) {
     records = std::move(kept);
 }
 
-FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportFunction import) {
+FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportFunction import,
+                             FitsScaling* scaling) {
     FITSPROBEEX probe{};
     uint16_t status = import(FI_PROBE_EX, path.c_str(), &probe);
     if (status == FI_NOT_FITS)
@@ -348,13 +351,15 @@ FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportF
     FITSIMAGEINFO info{};
     if (import(FI_HEADER, path.c_str(), &info) != FI_OK || info.rows < 1 || info.columns < 1)
         return FitsImportOutcome::unsupported;
-    MapFitsHeader(image, path, info, probe.headerTextSize, import);
+    const FitsScaling found = MapFitsHeader(image, path, info, probe.headerTextSize, import);
+    if (scaling != nullptr)
+        *scaling = found;
     ReadExtensions(image, path, probe, import);
     return FitsImportOutcome::ok;
 }
 
-void MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO& info,
-                   int64_t headerTextSize, FitsImportFunction import) {
+FitsScaling MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO& info,
+                          int64_t headerTextSize, FitsImportFunction import) {
     ReadHeaderRecords(image, path, headerTextSize, import);
     uint32_t missing = MissingImageInfo(info, image.fitsRecords);
     ApplyFallbackKeywords(info, image.fitsRecords, missing);
@@ -364,7 +369,10 @@ void MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO& info,
     CopyImageInfo(image, info);
     ApplyMetricStandard(image);
     FinishFallbacks(image, missing);
+    // Read before the writer's own cards, BZERO and BSCALE among them, go.
+    const FitsScaling scaling = ReadFitsScaling(image.fitsRecords);
     RemoveWriterRecords(image.fitsRecords);
+    return scaling;
 }
 
 FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
@@ -372,7 +380,8 @@ FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
     CImage staged;
     staged.cameraName = image.cameraName;
     staged.display = image.display;
-    FitsImportOutcome outcome = ImportFits(staged, path, import);
+    FitsScaling scaling;
+    FitsImportOutcome outcome = ImportFits(staged, path, import, &scaling);
     if (outcome != FitsImportOutcome::ok)
         return outcome;
     int64_t count = int64_t(staged.Width) * staged.Height;
@@ -388,6 +397,7 @@ FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
     FITSBUFFER buffer{staged.pixels.data(), staged.pixels.size() * sizeof(uint16_t), 0};
     if (import(FI_PIXELS_EX, path.c_str(), &buffer) != FI_OK)
         return FitsImportOutcome::failed;
+    staged.importRounding = DescribeRounding(scaling, staged.pixels);
     AdoptImport(image, staged);
     return FitsImportOutcome::ok;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fitslib/orbex.h"
+#include "image/fits_precision.h"
 
 class CImage;
 
@@ -25,12 +26,15 @@ enum class FitsImportOutcome {
 
 // Runs the probe, header and header-text requests into image (the record
 // being built, not the one the user sees) and maps them into it.
-FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportFunction import);
+// The file's BZERO and BSCALE go to scaling when given.
+FitsImportOutcome ImportFits(CImage& image, const std::string& path, FitsImportFunction import,
+                             FitsScaling* scaling = nullptr);
 
 // The steps of ImportFits after the header request: the header cards (a
 // text of headerTextSize bytes), the corrections and the mapping into image.
-void MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO& info,
-                   int64_t headerTextSize, FitsImportFunction import);
+// Returns the file's value scaling, read before its cards are removed.
+FitsScaling MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO& info,
+                          int64_t headerTextSize, FitsImportFunction import);
 // Moves what an import filled (pixels included) from staged into image.
 void AdoptImportedRecord(CImage& image, CImage& staged);
 

@@ -133,6 +133,9 @@ public:
     // Every HDU after the primary one of an imported FITS file, byte for
     // byte; a FITS save writes them back after the image.
     std::vector<char> fitsExtensions;
+    // Why the pixels differ from the values of the FITS file they were read
+    // from (scaled or out-of-range values rounded); empty when kept exactly.
+    std::string importRounding;
     std::string fitsHistoryCards;
     std::string fitsHeaderText;
 };

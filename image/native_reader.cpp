@@ -101,6 +101,7 @@ uint16_t LittleEndian16(const uint8_t* bytes) { return uint16_t(bytes[0] | (byte
 }  // namespace
 
 void ReadImageArchive(CImage& image, CArchive& archive) {
+    image.importRounding.clear();
     char block[kNativeHeaderBytes];
     if (archive.Read(block, sizeof block) != sizeof block) FailQuietly(archive, CFileException::endOfFile);
     if (!image.IdentifyNativeFile(block)) FailQuietly(archive, CFileException::generic, kNotAnImageFile);
