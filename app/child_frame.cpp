@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/pictures.h"
+#include "app/pixel_readout.h"
 #include "app/pixel_guard.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
@@ -59,6 +60,7 @@ void CChildFrame::UpdateCursorPosition(QPoint framePoint) {
     CrosshairWindow* crosshairs = app ? app->Crosshairs() : nullptr;
     const CImage& image = GetDocument().Image();
     cursor_ = {std::clamp(unclipped.x(), 0, image.Width - 1), std::clamp(unclipped.y(), 0, image.Height - 1)};
+    ShowPixelReadout(*this, unclipped);
     if (!crosshairs) return;
     if (const PixelReadGuard guard(GetDocument()); guard.CanRead()) {
         crosshairs->ShowReadouts(*view, unclipped.x(), unclipped.y());
@@ -72,6 +74,11 @@ void CChildFrame::mouseMoveEvent(QMouseEvent* event) {
     QMdiSubWindow::mouseMoveEvent(event);
 }
 
+void CChildFrame::leaveEvent(QEvent* event) {
+    ClearPixelReadout();
+    QMdiSubWindow::leaveEvent(event);
+}
+
 void CChildFrame::closeEvent(QCloseEvent* event) {
     CQuorvaneView* view = View();
     if (view && !view->GetDocument().CanCloseFrame()) {
@@ -79,6 +86,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    ClearPixelReadout();
     if (view) view->GetDocument().OnCloseDocument();
     QMdiSubWindow::closeEvent(event);
 }

@@ -25,6 +25,10 @@ enum : int {
     // Additions of the window's own, above the original range.
     DisplayPsf = 32800,
     ViewCompare = 32801,
+    ViewZoomIn = 32810,
+    ViewZoomOut = 32811,
+    ViewFitToWindow = 32812,
+    ViewContrastBar = 32813,
     FileNew = 57600,
     FileOpen = 57601,
     FileClose = 57602,

@@ -188,6 +188,18 @@ void CContrastBar::LoadSettings(const DisplaySettings& settings) {
     UpdateData(false);
 }
 
+void CContrastBar::ShowZoom(int32_t zoom) {
+    m_mag = NormalizedZoom(zoom);
+    magList_->setCurrentIndex(m_mag);
+}
+
+// Only the edits change: the drop loads the whole settings, and Auto is
+// cleared by it, not by the pad's motion.
+void CContrastBar::ShowLevels(const DisplaySettings& settings) {
+    backEdit_->setText(QString::number(settings.back));
+    rangeEdit_->setText(QString::number(settings.range));
+}
+
 bool CContrastBar::ReadInteger(QLineEdit& edit, int32_t minimum, int32_t maximum, int32_t& value) {
     bool ok = false;
     const qlonglong typed = edit.text().trimmed().toLongLong(&ok);

@@ -31,6 +31,10 @@ public:
 
     // Shows an image's settings (program control: Auto stays as given).
     void LoadSettings(const DisplaySettings& settings);
+    // The active image's new Mag level (Ctrl+wheel, zoom keys).
+    void ShowZoom(int32_t zoom);
+    // Back and Range as a contrast drag would set them, while it goes on.
+    void ShowLevels(const DisplaySettings& settings);
     // Controls to members (validating; false after telling the user what
     // is wrong) or members to controls.
     bool UpdateData(bool saveAndValidate);

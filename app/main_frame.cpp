@@ -17,6 +17,7 @@
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
 #include "app/status_panes.h"
+#include "app/view_zoom.h"
 
 namespace {
 
@@ -219,9 +220,10 @@ bool CMainFrame::HandlesCommand(int id) const {
     case Cmd::WindowCascade:
     case Cmd::WindowTileVertical:
     case Cmd::WindowArrange:
+    case Cmd::ViewContrastBar:
         return true;
     default:
-        return false;
+        return IsZoomCommand(id);
     }
 }
 
@@ -237,6 +239,14 @@ CommandState CMainFrame::QueryOwnCommand(int id) const {
         state.checkable = true;
         state.checked = !statusBar()->isHidden();
         break;
+    case Cmd::ViewContrastBar:
+        state.enabled = !app_.Documents().empty();
+        state.checkable = true;
+        state.checked = app_.ContrastBar() && app_.ContrastBar()->isVisible();
+        break;
+    case Cmd::ViewZoomIn:
+    case Cmd::ViewZoomOut:
+    case Cmd::ViewFitToWindow: return ZoomCommandState(ActiveView(), id);
     default:
         state.enabled = !mdiArea_->subWindowList().isEmpty();
         break;
@@ -270,7 +280,8 @@ void CMainFrame::OnOwnCommand(int id) {
     case Cmd::WindowCascade: mdiArea_->cascadeSubWindows(); break;
     case Cmd::WindowTileVertical: mdiArea_->tileSubWindows(); break;
     case Cmd::WindowArrange: ArrangeIcons(); break;
-    default: break;
+    case Cmd::ViewContrastBar: app_.ToggleContrastBar(); break;
+    default: RunZoomCommand(ActiveView(), id); break;
     }
 }
 
@@ -358,6 +369,10 @@ const QProgressBar* CMainFrame::RunProgressBar() const { return panes_->Progress
 
 QString CMainFrame::MessageText() const { return panes_->MessageText(); }
 
+void CMainFrame::SetPixelReadout(const QString& text) { panes_->SetPixelReadout(text); }
+
+QString CMainFrame::PixelReadout() const { return panes_->PixelReadout(); }
+
 QString CMainFrame::ShownMessage() const { return panes_->ShownText(); }
 
 void CMainFrame::OnApplySettings(const DisplaySettings& settings) {
@@ -377,6 +392,8 @@ void CMainFrame::OnContrastDrag(int dx, int dy) {
         SetColourTable(document.Bitmap(), dragWindow_.start, dragWindow_.end, document.Image().display.invert != 0);
     }
     view->viewport()->update();
+    // The bar's Back and Range show what the drop will set, as the pad moves.
+    if (CContrastBar* bar = app_.ContrastBar()) bar->ShowLevels(ContrastDrop(view->ShownSettings(), dragWindow_));
 }
 
 void CMainFrame::OnContrastDrop() {

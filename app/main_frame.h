@@ -63,6 +63,9 @@ public:
     // Null while no run shows progress.
     const QProgressBar* RunProgressBar() const;
     QString MessageText() const;
+    // The status bar's pixel readout (empty while the mouse is off the images).
+    void SetPixelReadout(const QString& text);
+    QString PixelReadout() const;
     // What the message pane shows now (a prompt while one is up).
     QString ShownMessage() const;
 

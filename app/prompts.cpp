@@ -14,18 +14,16 @@ std::optional<OpenFileChoice> AskOpenFile(QWidget* parent, const QString& folder
     dialog.setOption(QFileDialog::ReadOnly);
     const QStringList filters = OpenFileFilters();
     dialog.setNameFilters(filters);
-    if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[filterIndex - 1]);
+    if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[OpenFilterPlace(filterIndex)]);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const int chosen = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    return OpenFileChoice{dialog.selectedFiles().first(), chosen > 0 ? chosen : filterIndex};
+    const int place = int(filters.indexOf(dialog.selectedNameFilter()));
+    return OpenFileChoice{dialog.selectedFiles().first(), place >= 0 ? OpenFilterIndex(place) : filterIndex};
 }
 
 SaveAsChoice AskSaveFileName(QWidget* parent, const QString& suggestedPath, int filterIndex) {
-    const QStringList filters = SaveAsFilters();
-    QString chosenFilter = filters.value(filterIndex - 1);
-    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), suggestedPath,
-                                                      filters.join(QStringLiteral(";;")), &chosenFilter);
-    return {path, int(filters.indexOf(chosenFilter)) + 1};
+    const std::unique_ptr<QFileDialog> dialog = MakeSaveAsDialog(parent, suggestedPath, filterIndex);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return {dialog->selectedFiles().first(), int(SaveAsFilters().indexOf(dialog->selectedNameFilter())) + 1};
 }
 
 SaveChangesAnswer AskSaveChanges(QWidget* parent, const QString& documentTitle) {
@@ -46,8 +44,28 @@ Prompts& UserPrompts() {
 
 QStringList OpenFileFilters() {
     return {
+        QStringLiteral("All supported images (*.qvz *.qv2 *.qv3 *.qv4 *.qv5 *.c51 *.c37 *.qv6 *.qvw *.fit *.fts *.fits)"),
         QStringLiteral("KESL Image Files (*.qvz *.qv2 *.qv3 *.qv4 *.qv5 *.c51 *.c37 *.qv6 *.qvw)"),
         QStringLiteral("FITS Image Files (*.fit *.fts *.fits)"),
         QStringLiteral("All files (*)"),
     };
+}
+
+namespace {
+constexpr int kOpenFilterCount = 4;
+}  // namespace
+
+int OpenFilterPlace(int filterIndex) { return ((filterIndex % kOpenFilterCount) + kOpenFilterCount) % kOpenFilterCount; }
+
+int OpenFilterIndex(int place) { return place == 0 ? kOpenFilterCount : place; }
+
+std::unique_ptr<QFileDialog> MakeSaveAsDialog(QWidget* parent, const QString& suggestedPath, int filterIndex) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Save As"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = SaveAsFilters();
+    dialog->setNameFilters(filters);
+    if (filterIndex >= 1 && filterIndex <= filters.size()) dialog->selectNameFilter(filters[filterIndex - 1]);
+    if (!suggestedPath.isEmpty()) dialog->selectFile(suggestedPath);
+    return dialog;
 }

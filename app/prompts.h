@@ -5,8 +5,10 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 struct OpenFileChoice {
@@ -31,8 +33,18 @@ struct Prompts {
     std::function<SaveChangesAnswer(QWidget* parent, const QString& documentTitle)> saveChanges;
 };
 
+// The Save As dialog as the real prompt shows it, opening on the filter
+// (1-based) and the suggested path; not yet shown.
+std::unique_ptr<QFileDialog> MakeSaveAsDialog(QWidget* parent, const QString& suggestedPath, int filterIndex);
+
 // The prompts in use; starts with the real dialogs.
 Prompts& UserPrompts();
 
-// The File Open filters in the order of their indices (1, 2, 3).
+// The File Open filters in the order the dialog lists them: "All supported
+// images" (native and FITS) first, then native, FITS and all files.
 QStringList OpenFileFilters();
+// The stored "Filter Index" keeps its numbers (1 native, 2 FITS, 3 all
+// files); the filter listed first is stored as 4. These convert between
+// that number and the 0-based place in OpenFileFilters().
+int OpenFilterPlace(int filterIndex);
+int OpenFilterIndex(int place);

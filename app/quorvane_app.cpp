@@ -122,9 +122,23 @@ void CQuorvaneApp::CreateContrastBar() {
 
 void CQuorvaneApp::ShowContrastBar() {
     // A bar the user closed comes back with the next image opened.
-    if (!contrastBar_) CreateContrastBar();
+    const bool made = !contrastBar_;
+    if (made) CreateContrastBar();
     if (documents_.empty()) return;
+    // A new bar starts at back 0 and range 65535; shown so, its next Apply
+    // would put those on the image.
+    if (CQuorvaneView* view = mainFrame_->ActiveView(); view && made) contrastBar_->LoadSettings(view->ShownSettings());
     contrastBar_->show();
+}
+
+void CQuorvaneApp::ToggleContrastBar() {
+    if (contrastBar_ && contrastBar_->isVisible()) {
+        contrastBar_->reject();
+        contrastBar_ = nullptr;  // going with deleteLater
+    } else {
+        ShowContrastBar();
+    }
+    emit stateChanged();
 }
 
 void CQuorvaneApp::ReadVersion() {
@@ -156,6 +170,11 @@ CQuorvaneDoc* CQuorvaneApp::OpenDocumentFile(const QString& path) {
         return nullptr;
     }
     documents_.push_back(document);
+    // A file saved under a new name is one the user will want to open again.
+    connect(document, &CQuorvaneDoc::savedAs, this, [this](const QString& path) {
+        recentFiles_.Add(QFileInfo(path).absoluteFilePath());
+        recentFiles_.Save();
+    });
     mainFrame_->AddDocumentWindow(*document);
     // A converted image has no file of its own until it is saved.
     if (!document->PathName().isEmpty()) {

@@ -67,6 +67,9 @@ public:
     void OnHelp();
     void OnAppAbout();
     void OnTipOfTheDay();
+    // View menu "Contrast Bar": closes the bar as Escape does, or shows it
+    // (made again when it was closed) with the active image's settings.
+    void ToggleContrastBar();
 
     // A deconvolution is in progress (on the image of runningDocument).
     bool IsBusy() const { return busy_; }

@@ -18,6 +18,7 @@
 #include "app/pixel_guard.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
+#include "app/view_zoom.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ CQuorvaneView::CQuorvaneView(CQuorvaneDoc& document, CQuorvaneApp& app, QWidget*
     connect(&pendingTimer_, &QTimer::timeout, this, &CQuorvaneView::ApplyPendingWhenFree);
     connect(&FitsOrientation::Instance(), &FitsOrientation::changed, viewport(), qOverload<>(&QWidget::update));
     UpdateCursorShape();
+    new ViewZoom(*this);
 }
 
 CQuorvaneView::~CQuorvaneView() = default;
@@ -146,6 +148,7 @@ void CQuorvaneView::ApplyDisplaySettings(const DisplaySettings& settings) {
     }
     viewport()->update();
     if (settings.zoom != previousZoom) FitFrame();
+    emit displaySettingsApplied();
 }
 
 void CQuorvaneView::RedoPalette(int32_t lo, int32_t hi) {

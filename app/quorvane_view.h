@@ -98,6 +98,8 @@ public:
 signals:
     // Something that enable rules read has changed (stars, selection).
     void commandStateChanged();
+    // New display settings are on screen (and the frame refitted to a new zoom).
+    void displaySettingsApplied();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

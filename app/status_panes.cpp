@@ -35,6 +35,13 @@ StatusPanes::StatusPanes(QStatusBar& bar) : QObject(&bar), bar_(bar) {
     progress_->setTextVisible(true);
     progress_->hide();
     bar.addPermanentWidget(progress_);
+    readout_ = new QLabel;
+    readout_->setObjectName(QStringLiteral("pixelReadout"));
+    // Wide enough for the largest position and value, so the panes to its
+    // right keep still while the mouse moves.
+    readout_->setMinimumWidth(readout_->fontMetrics().horizontalAdvance(QStringLiteral("X: 00000  Y: 00000  Value: 00000")) + 10);
+    readout_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar.addPermanentWidget(readout_);
     bar.addPermanentWidget(caps_);
     bar.addPermanentWidget(num_);
     bar.addPermanentWidget(scroll_);
@@ -57,6 +64,10 @@ void StatusPanes::ShowProgress(int percent, const QString& text) {
 }
 
 void StatusPanes::HideProgress() { progress_->hide(); }
+
+void StatusPanes::SetPixelReadout(const QString& text) { readout_->setText(text); }
+
+QString StatusPanes::PixelReadout() const { return readout_->text(); }
 
 QString StatusPanes::MessageText() const { return message_->text(); }
 

@@ -25,6 +25,10 @@ public:
     void ShowProgress(int percent, const QString& text);
     void HideProgress();
     const QProgressBar* Progress() const { return progress_->isHidden() ? nullptr : progress_; }
+    // The pixel under the mouse and its value; empty hides nothing, it just
+    // leaves the pane blank.
+    void SetPixelReadout(const QString& text);
+    QString PixelReadout() const;
     // Whether each lock key is on, as far as the program has seen it toggle.
     void SetLockState(bool caps, bool num, bool scroll);
 
@@ -35,6 +39,7 @@ private:
     QStatusBar& bar_;
     QLabel* message_;
     QProgressBar* progress_;
+    QLabel* readout_;
     QLabel* caps_;
     QLabel* num_;
     QLabel* scroll_;
