@@ -6,6 +6,7 @@
 
 #include "image/image.h"
 #include "measure/box_stats.h"
+#include "measure/star_fit.h"
 #include "measure/star_width.h"
 
 namespace {
@@ -87,6 +88,17 @@ void FindCentroid(const CImage& image, ProfileRequest& req) {
     }
 }
 
+// A ring from one box side out, at least kSkyInner pixels, kSkyWidth wide:
+// beyond the wings of a star the box was sized for.
+constexpr double kSkyInner = 8.0;
+constexpr double kSkyWidth = 6.0;
+
+double SkyAround(const CImage& image, double x, double y, int32_t n) {
+    const PixelGrid grid{image.pixels.data(), image.Width, image.Height};
+    const double inner = std::max<double>(n, kSkyInner);
+    return RingMedian(grid, x, y, inner, inner + kSkyWidth);
+}
+
 }  // namespace
 
 ProfileResult MeasureProfile(const CImage& image, int32_t x, int32_t y, int32_t n) {
@@ -113,6 +125,9 @@ ProfileResult MeasureProfile(const CImage& image, int32_t x, int32_t y, int32_t 
     if (sx == 0.0 || sy == 0.0) {
         result.distancesInPixels = true;
         sx = sy = 1.0;
+    } else {
+        result.scaleX = sx;
+        result.scaleY = sy;
     }
 
     result.samples.reserve(size_t(req.boxWidth) * size_t(req.boxHeight));
@@ -122,6 +137,7 @@ ProfileResult MeasureProfile(const CImage& image, int32_t x, int32_t y, int32_t 
             const double dy = std::fabs(req.boxRow + i - req.centroidRow) * sy;
             result.samples.push_back({std::sqrt(dx * dx + dy * dy), image.At(req.boxColumn + j, req.boxRow + i)});
         }
+    result.sky = SkyAround(image, req.centroidColumn, req.centroidRow, n);
     const double ex = (req.boxWidth - 1) * sx;
     const double ey = (req.boxHeight - 1) * sy;
     result.extent = std::sqrt(ex * ex + ey * ey);

@@ -7,6 +7,7 @@
 // centroid in arc-seconds, value). Also the plot layout of the profile window.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,13 @@ struct ProfileResult {
     // True when the image gives no usable arc-second scale (focal length 0):
     // distances and extent are then in pixels.
     bool distancesInPixels = false;
+    // Arc-seconds per pixel across and down (0 when no scale is known).
+    double scaleX = 0.0;
+    double scaleY = 0.0;
+    // The sky near the star: the median of a ring around the centroid just
+    // beyond the box's reach (see profile_figures.h); NaN where the image
+    // holds no such ring.
+    double sky = std::numeric_limits<double>::quiet_NaN();
 };
 
 // x, y: the clamped crosshair position (search corner); n: the box side.

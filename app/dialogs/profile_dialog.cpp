@@ -25,7 +25,12 @@ CProfileDialog::~CProfileDialog() { SavePosition(); }
 
 void CProfileDialog::SetProfile(ProfileResult profile) {
     profile_ = std::move(profile);
+    figures_ = MeasureProfileFigures(profile_);
     update();
+}
+
+QString CProfileDialog::FiguresText() const {
+    return QString::fromStdString(ProfileFiguresText(figures_, !profile_.samples.empty()));
 }
 
 ProfilePlot CProfileDialog::CurrentPlot() const {
@@ -34,7 +39,9 @@ ProfilePlot CProfileDialog::CurrentPlot() const {
 
 void CProfileDialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintProfilePlot(painter, CurrentPlot(), size());
+    const ProfilePlot plot = CurrentPlot();
+    PaintProfilePlot(painter, plot, size());
+    PaintProfileFigures(painter, plot, FiguresText(), size());
 }
 
 void CProfileDialog::reject() { close(); }

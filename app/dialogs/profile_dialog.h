@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include "measure/profile.h"
+#include "measure/profile_figures.h"
 
 class CProfileDialog : public QDialog {
     Q_OBJECT
@@ -19,6 +20,9 @@ public:
     const ProfileResult& Profile() const { return profile_; }
     // The plot as it is painted at the window's current size.
     ProfilePlot CurrentPlot() const;
+    // The star's FWHM, peak and background as the window shows them.
+    const ProfileFigures& Figures() const { return figures_; }
+    QString FiguresText() const;
 
     void reject() override;
 
@@ -30,5 +34,6 @@ private:
     void SavePosition();
 
     ProfileResult profile_;
+    ProfileFigures figures_;
     bool saved_ = false;
 };

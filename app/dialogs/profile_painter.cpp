@@ -73,6 +73,19 @@ void PaintLabels(QPainter& painter, const ProfilePlot& plot, const PlotFrame& fr
 
 }  // namespace
 
+void PaintProfileFigures(QPainter& painter, const ProfilePlot& plot, const QString& figures, QSize client) {
+    if (figures.isEmpty()) return;
+    constexpr int kInset = 2, kPadding = 2;
+    const QPoint corner = PlotFrame(client).At(plot.width, plot.height) + QPoint(-kInset, kInset);
+    const QRect text = painter.fontMetrics().boundingRect(QRect(0, 0, client.width(), client.height()),
+                                                          Qt::AlignRight | Qt::AlignTop, figures);
+    const QRect box(corner.x() - text.width() - 2 * kPadding, corner.y(), text.width() + 2 * kPadding,
+                    text.height() + 2 * kPadding);
+    painter.fillRect(box, Qt::white);
+    painter.setPen(Qt::black);
+    painter.drawText(box.adjusted(kPadding, kPadding, -kPadding, -kPadding), Qt::AlignRight | Qt::AlignTop, figures);
+}
+
 void PaintProfilePlot(QPainter& painter, const ProfilePlot& plot, QSize client) {
     const PlotFrame frame(client);
     PaintGrid(painter, plot, frame);

@@ -14,3 +14,7 @@ inline constexpr int kPlotOriginLeft = 43;
 inline constexpr int kPlotOriginBottom = 20;
 
 void PaintProfilePlot(QPainter& painter, const ProfilePlot& plot, QSize client);
+
+// The star's figures (lines of text) in the plot's top-right corner, where a
+// star's profile leaves the plot empty, on white so the grid does not cross them.
+void PaintProfileFigures(QPainter& painter, const ProfilePlot& plot, const QString& figures, QSize client);

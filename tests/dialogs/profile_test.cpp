@@ -1,3 +1,5 @@
+#include <QRegularExpression>
+#include <cmath>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
@@ -153,6 +155,36 @@ private slots:
 
         dialog.SetProfile(MeasureProfile(*star, 40, 29, 3));
         QCOMPARE(dialog.Profile().samples.size(), size_t(9));
+    }
+
+    // The window shows the star's FWHM (pixels and arc-seconds), peak and
+    // background in the plot's top-right corner; a window without a star
+    // shows none.
+    void showsTheFiguresOfTheStar() {
+        const auto image = StarImage(90, 70, 800, {{45.3, 33.7, 12000, 1.7}});
+        CProfileDialog dialog(nullptr);
+        dialog.resize(300, 200);
+        const QImage empty = Picture(dialog);
+        QCOMPARE(dialog.FiguresText(), QString());
+        // A box wide enough that its edge is sky, not the star's wings.
+        dialog.SetProfile(MeasureProfile(*image, 38, 27, 15));
+        const double fwhm = 1.7 * 2.35482;
+        QVERIFY(std::abs(dialog.Figures().fwhmPixels - fwhm) < 0.05 * fwhm);
+        QVERIFY(std::abs(dialog.Figures().fwhmArcsec - fwhm * 3.6536) < 0.05 * fwhm * 3.6536);
+        QVERIFY(std::abs(dialog.Figures().background - 800) <= 3);
+        const QStringList lines = dialog.FiguresText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        const QRegularExpression width(QStringLiteral("^FWHM \\d\\.\\d\\d px = \\d+\\.\\d\u2033$"));
+        QVERIFY2(width.match(lines[0]).hasMatch(), qPrintable(lines[0]));
+        QCOMPARE(lines[1], QStringLiteral("Peak %1").arg(dialog.Profile().request.peakValue));
+        QCOMPARE(lines[2], QStringLiteral("Background %1").arg(dialog.Figures().background, 0, 'f', 0));
+        // Text where the empty window had only grid and background.
+        const QImage shown = Picture(dialog);
+        const QRect corner(300 - 10 - 60, 12, 55, 30);
+        int changed = 0;
+        for (int y = corner.top(); y <= corner.bottom(); ++y)
+            for (int x = corner.left(); x <= corner.right(); ++x) changed += shown.pixel(x, y) != empty.pixel(x, y);
+        QVERIFY(changed > 50);
     }
 
     // Closing stores the window's corner and the window goes away.
