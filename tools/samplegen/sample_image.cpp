@@ -22,11 +22,16 @@ void SetSampleHeader(CImage& image) {
     image.Note = "Synthetic star field for trying out Quorvane";
     image.Date = "03/14/24";
     image.Time = "21:42:05";
-    image.Exposure_state = 0;
+    // Clocked at the low rate, double correlated sampling on, dark current
+    // reduction off, anti-blooming logic on: a state every field of which
+    // has a name (0 would read "???" for three of them).
+    image.Exposure_state = 0x40 | 0x04 | 0x20 | 0x100;
     image.Temperature = -15.0;
     image.Number_exposures = 1;
     image.Each_exposure = 3000;
-    image.History = "@";
+    // "0" is the record of an image nothing has been done to; "@" would
+    // claim one modification of unknown kind.
+    image.History = "0";
     image.Observer = "Quorvane sample generator";
     image.X_pixel_size = 0.0090;
     image.Y_pixel_size = 0.0090;
