@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "image/image.h"
+#include "image/native_io.h"
 #include "image/native_layout.h"
 
 namespace {
@@ -42,6 +43,9 @@ public:
 
     bool LineStartsWith(std::string_view key) const { return hasLine_ && Line().starts_with(key); }
 
+    // Why the walk was refused, when a message can say it.
+    std::string problem;
+
     void Consume() {
         size_t end = hasLine_ ? text_.find(kNativeLineEnd, start_) : std::string_view::npos;
         hasLine_ = end != std::string_view::npos;
@@ -65,24 +69,60 @@ std::optional<std::string_view> PositionalValue(std::string_view line) {
     return line.substr(at + 1);
 }
 
+enum class NumberRead { ok, none, junk };
+
+// After the number only blanks may follow: "0x2FD" or "12abc" is no number,
+// and reading its leading digits would give the field a value the file
+// never stated.
+bool OnlyBlanksFrom(const char* at, const char* last) {
+    for (; at < last; ++at)
+        if (!IsBlank(*at) && *at != '\r') return false;
+    return true;
+}
+
 template <typename Number>
-std::optional<Number> ParseNumber(std::string_view text) {
+NumberRead ParseNumber(std::string_view text, Number& value) {
     size_t at = SkipBlanks(text, 0);
     if (at < text.size() && text[at] == '+') ++at;
-    Number value{};
     const char* first = text.data() + at;
     const char* last = text.data() + text.size();
-    if (first == last || *first == '+') return std::nullopt;
+    if (first == last || *first == '+') return NumberRead::none;
     if constexpr (std::is_unsigned_v<Number>) {
-        if (*first == '-') return std::nullopt;
+        if (*first == '-') return NumberRead::none;
     }
     std::from_chars_result result;
+    Number number{};
     if constexpr (std::is_floating_point_v<Number>)
-        result = std::from_chars(first, last, value, std::chars_format::general);
+        result = std::from_chars(first, last, number, std::chars_format::general);
     else
-        result = std::from_chars(first, last, value);
-    if (result.ec != std::errc()) return std::nullopt;
-    return value;
+        result = std::from_chars(first, last, number);
+    if (result.ec != std::errc()) return NumberRead::none;
+    if (!OnlyBlanksFrom(result.ptr, last)) return NumberRead::junk;
+    value = number;
+    return NumberRead::ok;
+}
+
+// The line's key and value as the user may read them in a message.
+std::string ShownText(std::string_view text) {
+    constexpr size_t kShownChars = 40;
+    std::string shown;
+    for (char c : text.substr(0, kShownChars)) shown += c >= ' ' && c <= '~' ? c : '?';
+    if (text.size() > kShownChars) shown += "...";
+    return shown;
+}
+
+std::string KeyOf(std::string_view line) {
+    size_t at = SkipBlanks(line, 0);
+    size_t end = at;
+    while (end < line.size() && !IsBlank(line[end]) && line[end] != '=') ++end;
+    return ShownText(line.substr(at, end - at));
+}
+
+std::string JunkProblem(std::string_view key, std::string_view value) {
+    value.remove_prefix(SkipBlanks(value, 0));
+    while (!value.empty() && (IsBlank(value.back()) || value.back() == '\r')) value.remove_suffix(1);
+    return "The image file's header could not be read: " + std::string(key) + " has the value \"" +
+           ShownText(value) + "\", which is not a number.";
 }
 
 // Text values start at the first non-blank after the "=", are cut to the
@@ -99,9 +139,9 @@ bool ReadNumberLine(LineCursor& cursor, Number& field) {
     if (!cursor.HasLine()) return false;
     auto value = PositionalValue(cursor.Line());
     if (!value) return false;
-    auto number = ParseNumber<Number>(*value);
-    if (!number) return false;
-    field = *number;
+    NumberRead read = ParseNumber(*value, field);
+    if (read == NumberRead::junk) cursor.problem = JunkProblem(KeyOf(cursor.Line()), *value);
+    if (read != NumberRead::ok) return false;
     cursor.Consume();
     return true;
 }
@@ -152,8 +192,10 @@ void ReadKeyedLine(LineCursor& cursor, std::string_view key, Reader read) {
 template <typename Number>
 void ReadKeyedNumber(LineCursor& cursor, std::string_view key, Number& field) {
     ReadKeyedLine(cursor, key, [&](std::string_view value) {
-        auto number = ParseNumber<Number>(value);
-        if (number) field = *number;
+        // A line without a number leaves the field as it was; one with
+        // something after its number is refused like a positional line.
+        if (ParseNumber(value, field) == NumberRead::junk)
+            cursor.problem = JunkProblem(key.substr(0, key.find_first_of(" =")), value);
         return true;
     });
 }
@@ -182,7 +224,7 @@ bool ReadVersion3Lines(CImage& image, LineCursor& cursor) {
     ReadKeyedNumber(cursor, kTrackTimeKey, image.Track_time);
     image.Sat_level = CImage::DefaultSatLevel(image.cameraIndex, image.Number_exposures, image.Readout_mode);
     ReadKeyedNumber(cursor, kSatLevelKey, image.Sat_level);
-    return true;
+    return cursor.problem.empty();
 }
 
 // Versions 4 and 5 describe colour images; their extra values are not kept.
@@ -262,13 +304,19 @@ bool CImage::IdentifyNativeFile(const char* block) {
 }
 
 bool CImage::ParseNativeHeader(const char* block) {
+    std::string problem;
+    return ParseNativeHeaderBlock(*this, block, problem);
+}
+
+bool ParseNativeHeaderBlock(CImage& image, const char* block, std::string& problem) {
     LineCursor cursor(HeaderText(block));
-    bool accepted = WalkHeaderLines(*this, cursor);
-    if (Readout_mode == -1) Readout_mode = 0;
-    if (!accepted) return false;
-    if (E_gain < 0.01) E_gain = 2.5;
-    if (Focal_length < 0.1) Focal_length = 80.0;
-    if (Aperture < 0.1) Aperture = 38.0;
+    bool accepted = WalkHeaderLines(image, cursor);
+    problem = cursor.problem;
+    if (image.Readout_mode == -1) image.Readout_mode = 0;
+    if (!accepted || !problem.empty()) return false;
+    if (image.E_gain < 0.01) image.E_gain = 2.5;
+    if (image.Focal_length < 0.1) image.Focal_length = 80.0;
+    if (image.Aperture < 0.1) image.Aperture = 38.0;
     return true;
 }
 

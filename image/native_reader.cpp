@@ -109,7 +109,9 @@ void ReadImageArchive(CImage& image, CArchive& archive) {
         LoadFitsImage(image, archive.GetFilePath());
         return;
     }
-    if (!image.ParseNativeHeader(block)) FailQuietly(archive, CFileException::generic, kHeaderUnreadable);
+    std::string problem;
+    if (!ParseNativeHeaderBlock(image, block, problem))
+        FailQuietly(archive, CFileException::generic, problem.empty() ? kHeaderUnreadable : problem.c_str());
     if (image.cameraIndex == 0 && image.fileType == kFileTypeNotStated) FailWithMessage(archive, kUnsupportedCamera);
     if (image.imageKind != 0) FailWithMessage(archive, kNotBlackAndWhite);
     if (image.Data_version != 1) FailWithMessage(archive, kNot16BitData);

@@ -132,6 +132,22 @@ TEST(Cli, RefusedInputGivesOneLineMessage) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.raw")));
 }
 
+// A header number with trailing characters is refused with a line naming
+// the file, the key and the value.
+TEST(Cli, HeaderNumberWithTrailingCharactersNamesFileAndKey) {
+    qvtest::TempDir dir;
+    std::vector<std::string> lines = HeaderLines(3, "QV-4 Image", 2, 1);
+    for (std::string& line : lines)
+        if (line.rfind("Width", 0) == 0) line = "Width = 0x2FD";
+    std::string path = SmallImage(dir, lines, qvtest::RawPixels({1, 2}));
+    RunResult result = RunCli(dir, {"info", path});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(CountLines(result.err), 1u) << result.err;
+    EXPECT_NE(result.err.find(path + ": "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Width has the value \"0x2FD\", which is not a number"), std::string::npos)
+        << result.err;
+}
+
 // dump writes the pixels little-endian, top row first.
 TEST(Cli, DumpWritesLittleEndianRows) {
     qvtest::TempDir dir;

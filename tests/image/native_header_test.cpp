@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "image/native_io.h"
 #include "native_file_builder.h"
 
 namespace {
@@ -262,6 +263,51 @@ TEST(NativeHeader, BrokenRequiredLinesReject) {
     std::string block = HeaderBlock(lines);
     ASSERT_TRUE(image.IdentifyNativeFile(block.data()));
     EXPECT_FALSE(image.ParseNativeHeader(block.data()));
+}
+
+// A number followed by anything but blanks is refused and the reason names
+// the key and the value; it is never read as its leading digits.
+TEST(NativeHeader, NumbersWithTrailingCharactersAreRefused) {
+    struct Case {
+        const char* key;
+        const char* line;
+        const char* named;
+    };
+    const Case refused[] = {
+        {"Width", "Width = 0x2FD", "Width has the value \"0x2FD\""},
+        {"Height", "Height = 12abc", "Height has the value \"12abc\""},
+        {"Temperature", "Temperature = -20.5C", "Temperature has the value \"-20.5C\""},
+        {"Exposure", "Exposure = 15 00", "Exposure has the value \"15 00\""},
+        {"Sat_level", "Sat_level = 4095x", "Sat_level has the value \"4095x\""},
+        {"Readout_mode", "Readout_mode = 2\x01", "Readout_mode has the value \"2?\""},
+    };
+    for (const Case& c : refused) {
+        std::vector<std::string> lines = HeaderLines(3);
+        SetLine(lines, c.key, c.line);
+        std::string block = HeaderBlock(lines);
+        CImage image;
+        ASSERT_TRUE(image.IdentifyNativeFile(block.data()));
+        std::string problem;
+        EXPECT_FALSE(ParseNativeHeaderBlock(image, block.data(), problem)) << c.line;
+        EXPECT_NE(problem.find(c.named), std::string::npos) << problem;
+        EXPECT_FALSE(image.ParseNativeHeader(block.data())) << c.line;
+    }
+    // Blanks and tabs around a number are still a number, on keyed lines too;
+    // a keyed line without any number keeps the field's value as before.
+    std::vector<std::string> lines = HeaderLines(3);
+    SetLine(lines, "Width", "Width =\t4  \t");
+    SetLine(lines, "Temperature", "Temperature = -20.50   ");
+    SetLine(lines, "Sat_level", "Sat_level = 4095 ");
+    SetLine(lines, "Track_time", "Track_time = none");
+    std::string block = HeaderBlock(lines);
+    CImage image;
+    ASSERT_TRUE(image.IdentifyNativeFile(block.data()));
+    std::string problem;
+    ASSERT_TRUE(ParseNativeHeaderBlock(image, block.data(), problem)) << problem;
+    EXPECT_EQ(image.Width, 4);
+    EXPECT_DOUBLE_EQ(image.Temperature, -20.5);
+    EXPECT_EQ(image.Sat_level, 4095u);
+    EXPECT_TRUE(problem.empty());
 }
 
 // File and data versions must agree; later versions in the version-3 layout are read as version 3.
