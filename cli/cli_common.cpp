@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "image/image.h"
+#include "image/wide_fits.h"
 #include "platform/archive.h"
 #include "platform/file_error.h"
 #include "platform/messages.h"
@@ -122,12 +123,19 @@ bool ParseInt(const std::string& text, int& value) {
     return first != last && result.ec == std::errc() && result.ptr == last;
 }
 
-bool LoadImageFile(const std::string& path, CImage& image) {
+bool LoadImageFile(const std::string& path, CImage& image, const std::string& wideHint) {
     ScopedMessageCapture capture;
     try {
         CArchive archive(path, CArchive::load);
         image.Serialize(archive);
         return true;
+    } catch (const WideFitsRefused& wide) {
+        // This command does not convert: say which one does.
+        const std::string hint = !wideHint.empty() ? wideHint
+                                                   : "Convert it first: quorvane-cli convert " + path +
+                                                         " OUT.fits --scale auto";
+        PrintError(path + ": " + wide.what() + " " + hint + ".");
+        return false;
     } catch (const std::exception& error) {
         ReportFileFailure(path, capture, error);
         return false;

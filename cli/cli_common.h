@@ -43,8 +43,10 @@ void PrintError(const std::string& text);
 bool ParseInt(const std::string& text, int& value);
 
 // Loads the file into image. On failure prints one line carrying the
-// program's own message for the file and returns false.
-bool LoadImageFile(const std::string& path, CImage& image);
+// program's own message for the file and returns false. A FITS image of
+// values wider than 16 bits is refused with wideHint after the message
+// (by default: how to convert it first).
+bool LoadImageFile(const std::string& path, CImage& image, const std::string& wideHint = {});
 // Saves image to path in the format its fileType names, through a temporary
 // file renamed into place. On failure prints one line and returns false.
 bool SaveImageFile(const std::string& path, CImage& image);

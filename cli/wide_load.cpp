@@ -20,13 +20,8 @@ bool ParseScaleOption(const std::optional<std::string>& text, std::optional<Wide
 
 bool LoadImageFileScaled(const std::string& path, CImage& image,
                          const std::optional<WideScale>& scale) {
-    if (!scale) {
-        if (LoadImageFile(path, image))
-            return true;
-        if (ProbeWideFits(path))
-            PrintError(path + ": convert it with --scale auto or --scale MIN,MAX");
-        return false;
-    }
+    if (!scale)
+        return LoadImageFile(path, image, "Convert it with --scale auto or --scale MIN,MAX");
     std::optional<WideFitsFile> wide = ProbeWideFits(path);
     if (!wide)
         return LoadImageFile(path, image);

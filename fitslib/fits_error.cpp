@@ -124,7 +124,33 @@ const FITSERRENTRY fits_errtab[FITS_ERROR_CODES + 1] = {
     {"not a regular file", true},                      // 94
     {"bad number", false},                             // 95
     {"declared data larger than the file", true},      // 96
+    {"packed images are not imported; unpack first", true},  // 97
 };
+
+namespace {
+
+// What ended the last operation; the library is single-threaded.
+struct LastError {
+    int code = 0;
+    char detail[FI_ERROR_CHARS] = {};
+};
+
+LastError& Last() {
+    static LastError last;
+    return last;
+}
+
+}  // namespace
+
+void fits_clearlasterror() { Last() = LastError{}; }
+
+void fits_lasterror(int* code, char* detail, size_t capacity) {
+    *code = Last().code;
+    if (capacity == 0) return;
+    const size_t length = strnlen(Last().detail, capacity - 1);
+    std::memcpy(detail, Last().detail, length);
+    detail[length] = '\0';
+}
 
 bool fits_error(int code, const char* file, const char* extra) {
     if (code < 1 || code > FITS_ERROR_CODES) code = FE_FLOAT_MODIFY;
@@ -133,6 +159,13 @@ bool fits_error(int code, const char* file, const char* extra) {
     const bool hasextra = extra != nullptr;
     std::fprintf(stderr, "FITS %s%serror %02d: %s%s%s\n", hasfile ? file : "", hasfile ? " " : "",
                  code, fits_errtab[code].message, hasextra ? " " : "", hasextra ? extra : "");
+    if (fits_errtab[code].fatal) {
+        Last().code = code;
+        const char* text = hasextra ? extra : "";
+        const size_t length = strnlen(text, sizeof Last().detail - 1);
+        std::memcpy(Last().detail, text, length);
+        Last().detail[length] = '\0';
+    }
     return fits_errtab[code].fatal;
 }
 

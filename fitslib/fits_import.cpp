@@ -184,7 +184,11 @@ bool ReadImageInfo(const char* path, FITSIMAGEINFO& info, int32_t& cards) {
         return false;
     int32_t rows = 0;
     int32_t columns = 0;
-    if (hdr->packed || fits_intvalue(hdr.get(), KEY_BITPIX, 0) != kImportBitpix ||
+    if (hdr->packed) {
+        fits_error(FE_IMPORT_PACKED, path, nullptr);
+        return false;
+    }
+    if (fits_intvalue(hdr.get(), KEY_BITPIX, 0) != kImportBitpix ||
         !PresentInteger(hdr.get(), "NAXIS2", rows) ||
         !PresentInteger(hdr.get(), "NAXIS1", columns) || !UsableSide(rows) ||
         !UsableSide(columns) || !fits_checkdatasize(hdr.get()))
@@ -332,8 +336,10 @@ uint16_t Pixels(const char* path, const Destination& out) {
     if (!ResultFits(hdr.get(), out, needed, FE_READ_ROWBUF) || !fits_checkdatasize(hdr.get()))
         return FI_FAILED;
     std::unique_ptr<float[]> work(new (std::nothrow) float[count]);
-    if (!work)
+    if (!work) {
+        fits_error_bytes(FE_READ_ROWBUF, hdr->name, uint64_t(count) * sizeof(float));
         return FI_FAILED;
+    }
     if (!fits_read(hdr.get(), work.get(), 0.0f, false, nullptr))
         return FI_FAILED;
     uint16_t* pixels = static_cast<uint16_t*>(out.data);
@@ -355,9 +361,59 @@ Destination Checked(void* output) {
     return Destination{buffer.data, buffer.data != nullptr ? buffer.capacity : 0, &buffer.size};
 }
 
+int32_t CauseOf(int code) {
+    switch (code) {
+    case 0:
+        return FIC_NONE;
+    case FE_DATA_BEYOND_FILE:
+        return FIC_TRUNCATED;
+    case FE_IMPORT_PACKED:
+        return FIC_PACKED;
+    case FE_NOT_REGULAR:
+        return FIC_NOT_REGULAR;
+    case FE_READ_OPEN:
+    case FE_OPEN_FILE:
+    case FE_READ_ERROR:
+    case FE_READ_SHORT:
+        return FIC_READ;
+    case FE_OPEN_SHORT:
+    case FE_OPEN_SIGNATURE:
+    case FE_PACKED_CARD_EOF:
+    case FE_PACKED_CARD_LONG:
+    case FE_PLAIN_CARD_SHORT:
+    case FE_MANDATORY:
+    case FE_SIMPLE:
+    case FE_BITPIX:
+    case FE_NAXIS:
+    case FE_NAXIS1:
+    case FE_NAXIS2:
+    case FE_NAXIS3:
+    case FE_NAXIS4:
+    case FE_CHECKSUM:
+        return FIC_NOT_FITS;
+    default:
+        break;
+    }
+    return std::strcmp(fits_errtab[code].message, "insufficient memory") == 0 ? FIC_MEMORY : FIC_OTHER;
+}
+
+uint16_t LastError(FITSIMPORTERROR& error) {
+    int code = 0;
+    fits_lasterror(&code, error.detail, sizeof error.detail);
+    error.code = code;
+    error.cause = CauseOf(code);
+    return FI_OK;
+}
+
 }  // namespace
 
 extern "C" ORBEX_API uint16_t FITSImport(uint16_t request, const char* path, void* output) {
+    if (request == FI_LASTERROR) {
+        if (output == nullptr)
+            return FI_FAILED;
+        return LastError(*static_cast<FITSIMPORTERROR*>(output));
+    }
+    fits_clearlasterror();
     if (path == nullptr || output == nullptr)
         return FI_FAILED;
     switch (request) {

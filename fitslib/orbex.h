@@ -275,6 +275,38 @@ typedef struct FITSWIDEINFO FITSWIDEINFO;
 // FI_WIDEPIXELS delivers BZERO + BSCALE x stored value; BLANK values,
 // not-a-number and infinite values arrive as not-a-number.
 
+// Why the previous request failed, so that a caller can tell its user the
+// cause in its own words (the library's line on standard error stays).
+enum FITSIMPORTERRORREQUEST ORBEX_ENUM_OF(uint16_t) {
+    FI_LASTERROR = 11,  // output: FITSIMPORTERROR; always FI_OK
+};
+
+enum FITSIMPORTCAUSE ORBEX_ENUM_OF(int32_t) {
+    FIC_NONE = 0,         // the previous request reported nothing
+    FIC_OTHER = 1,        // see code
+    FIC_NOT_FITS = 2,     // not a FITS file, or its header is damaged
+    FIC_TRUNCATED = 3,    // the header declares more data than the file holds
+    FIC_PACKED = 4,       // a packed file: unpack it first
+    FIC_MEMORY = 5,       // not enough memory
+    FIC_READ = 6,         // the file could not be read
+    FIC_NOT_REGULAR = 7,  // a FIFO, device or folder
+};
+
+#ifdef __cplusplus
+inline constexpr int FI_ERROR_CHARS = 96;
+#else
+enum { FI_ERROR_CHARS = 96 };
+#endif
+
+struct FITSIMPORTERROR {
+    int32_t cause;                 // FITSIMPORTCAUSE
+    int32_t code;                  // the library's error number, 0 for none
+    char detail[FI_ERROR_CHARS];   // the reported line's particulars, may be empty
+};
+#ifndef __cplusplus
+typedef struct FITSIMPORTERROR FITSIMPORTERROR;
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif

@@ -32,10 +32,10 @@ enum FITSERR : int {
     FE_PACKED_DAMAGE = 7,
     FE_FLOAT_TYPE = 88, FE_FLOAT_COPY = 89, FE_FLOAT_MODIFY = 90,
     FE_CHECKSUM = 92, FE_IMPORT_TOO_LONG = 93, FE_NOT_REGULAR = 94, FE_BAD_NUMBER = 95,
-    FE_DATA_BEYOND_FILE = 96,
+    FE_DATA_BEYOND_FILE = 96, FE_IMPORT_PACKED = 97,
 };
 
-inline constexpr int FITS_ERROR_CODES = 96;
+inline constexpr int FITS_ERROR_CODES = 97;
 inline constexpr int FITS_BLOCK = 2880;        // plain header and data records
 inline constexpr int FITS_PACKED_ALIGN = 4;    // packed header padding
 inline constexpr int FITS_CARD_GROWTH = 10;    // card slots added while reading
@@ -53,6 +53,9 @@ struct FITSERRENTRY {
 extern const FITSERRENTRY fits_errtab[FITS_ERROR_CODES + 1];  // index 0 unused
 bool fits_error(int code, const char* file, const char* extra);
 bool fits_error_bytes(int code, const char* file, uint64_t bytes);  // "for %d bytes"
+// The last fatal error reported since fits_clearlasterror, for FI_LASTERROR.
+void fits_clearlasterror();
+void fits_lasterror(int* code, char* detail, size_t capacity);
 
 // Known-keyword table
 struct FITSKEYROW {

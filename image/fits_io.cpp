@@ -25,11 +25,12 @@ void LoadFitsImage(CImage& image, const std::string& path) {
     FitsImportOutcome outcome = ImportFitsImage(image, path, &FITSImport);
     if (outcome == FitsImportOutcome::ok)
         return;
+    // Asked at once: the next request forgets what ended this one.
+    const std::string text = FitsImportFailureCause(outcome, path, &FITSImport);
     // Wider values are not refused outright: the caller may offer the conversion.
     if (outcome == FitsImportOutcome::unsupported)
         if (std::optional<WideFitsFile> wide = ProbeWideFits(path, &FITSImport))
             throw WideFitsRefused(path, *wide);
-    const char* text = FitsImportFailureText(outcome);
     ShowMessage(text);
     throw CFileException(CFileException::generic, path, text);
 }

@@ -421,3 +421,31 @@ const char* FitsImportFailureText(FitsImportOutcome outcome) {
 }
 
 void AdoptImportedRecord(CImage& image, CImage& staged) { AdoptImport(image, staged); }
+
+std::string FitsImportFailureCause(FitsImportOutcome outcome, const std::string& path,
+                                   FitsImportFunction import) {
+    FITSIMPORTERROR error{};
+    if (import(FI_LASTERROR, path.c_str(), &error) != FI_OK)
+        return FitsImportFailureText(outcome);
+    const std::string detail(error.detail, strnlen(error.detail, sizeof error.detail));
+    const std::string particulars = detail.empty() ? "" : " " + detail;
+    switch (error.cause) {
+    case FIC_TRUNCATED:
+        return "The FITS file is cut short: its header declares more data than the file holds" +
+               particulars + ".";
+    case FIC_PACKED:
+        return "The file is a packed FITS file, which Quorvane does not open; unpack it first "
+               "(orbex-tool unpack IN OUT).";
+    case FIC_MEMORY:
+        return "There is not enough memory to read the FITS image.";
+    case FIC_READ:
+        return "The FITS file could not be read" + particulars + ".";
+    case FIC_NOT_REGULAR:
+        return "The file is not a regular file.";
+    case FIC_NOT_FITS:
+        return "The FITS file's header is damaged or incomplete.";
+    default:
+        break;
+    }
+    return FitsImportFailureText(outcome);
+}

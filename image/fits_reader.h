@@ -45,6 +45,11 @@ FitsImportOutcome ImportFitsImage(CImage& image, const std::string& path,
 
 // The user's notice for a failed import.
 const char* FitsImportFailureText(FitsImportOutcome outcome);
+// The notice naming the cause the library reported for the request that just
+// failed (a file cut short, a packed file, too little memory), or the
+// outcome's notice when the library names none. Call it before any other request.
+std::string FitsImportFailureCause(FitsImportOutcome outcome, const std::string& path,
+                                   FitsImportFunction import);
 
 // The conversion steps, in the order ImportFits runs them.
 void CorrectImageInfo(FITSIMAGEINFO& info);

@@ -9,6 +9,8 @@
 inline constexpr std::string_view kNativeLineEnd = "\n\r";
 // A header block holding this text is a FITS file.
 inline constexpr std::string_view kFitsSignature = "SIMPLE  =";
+// Every FITS file, plain or packed, begins with this word.
+inline constexpr std::string_view kFitsFirstWord = "SIMPLE";
 
 inline constexpr size_t kCameraTokenChars = 9;
 inline constexpr size_t kTypeTextChars = 17;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/fits_io.h"
@@ -103,7 +104,16 @@ uint16_t LittleEndian16(const uint8_t* bytes) { return uint16_t(bytes[0] | (byte
 void ReadImageArchive(CImage& image, CArchive& archive) {
     image.importRounding.clear();
     char block[kNativeHeaderBytes];
-    if (archive.Read(block, sizeof block) != sizeof block) FailQuietly(archive, CFileException::endOfFile);
+    const size_t read = archive.Read(block, sizeof block);
+    // A FITS file may be shorter than the block (a packed one), and a packed
+    // one holds no "SIMPLE  =": the library tells what either is.
+    if (std::string_view(block, read).starts_with(kFitsFirstWord)) {
+        image.fileType = kFileFits;
+        image.cameraIndex = 0;
+        LoadFitsImage(image, archive.GetFilePath());
+        return;
+    }
+    if (read != sizeof block) FailQuietly(archive, CFileException::endOfFile);
     if (!image.IdentifyNativeFile(block)) FailQuietly(archive, CFileException::generic, kNotAnImageFile);
     if (image.fileType == kFileFits) {
         LoadFitsImage(image, archive.GetFilePath());
