@@ -25,6 +25,7 @@ constexpr CommandText kStrings[] = {
     {Cmd::SelectArea, "Select area to deconvolve\nSelect Area"},
     {Cmd::SelectPsfs, "Select Stars for PSFs\nSelect PSFs"},
     {Cmd::HelpContents, "Open the Quorvane help page\nHelp"},
+    {Cmd::PickStarsForMe, "Pick isolated, unsaturated, bright stars for the PSF\nPick Stars for Me"},
     {Cmd::DisplayPsf, "Show the PSF the picked stars give\nShow PSF"},
     {Cmd::ViewCompare, "Show the image as it was before the last change, or after it\nCompare with Before"},
     {Cmd::ViewZoomIn, "Show the image one Mag step larger\nZoom In"},

@@ -29,6 +29,7 @@ enum : int {
     ViewZoomOut = 32811,
     ViewFitToWindow = 32812,
     ViewContrastBar = 32813,
+    PickStarsForMe = 32830,
     FileNew = 57600,
     FileOpen = 57601,
     FileClose = 57602,

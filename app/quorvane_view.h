@@ -122,6 +122,8 @@ private:
     void UpdateCursorShape();
     void MirrorSelection(Qt::Orientation orientation);
     void ApplyPendingWhenFree();
+    // Adds the engine's automatic picks to the user's (view_pick_stars.cpp).
+    void PickStarsForMe();
 
     CQuorvaneDoc& document_;
     CQuorvaneApp& app_;

@@ -27,6 +27,7 @@ bool CQuorvaneView::HandlesCommand(int id) const {
     case Cmd::CleanImage:
     case Cmd::SelectArea:
     case Cmd::SelectPsfs:
+    case Cmd::PickStarsForMe:
     case Cmd::SelectProfiles:
     case Cmd::StartLR:
     case Cmd::AbortLR:
@@ -74,6 +75,8 @@ CommandState CQuorvaneView::QueryCommand(int id) const {
         state.checkable = true;
         state.checked = app_.ClickMode() == (id == Cmd::SelectArea ? kSelectArea : kSelectPsfs);
         break;
+    // Reads the pixels, so not while a run writes them; like Select PSFs, not during any run.
+    case Cmd::PickStarsForMe: state.enabled = !busy && !document_.IsRunning() && document_.HasImage(); break;
     case Cmd::SelectProfiles:
         state.enabled = true;
         state.checkable = true;
@@ -126,6 +129,7 @@ void CQuorvaneView::OnCommand(int id) {
         break;
     case Cmd::SelectArea: app_.SetClickMode(kSelectArea); break;
     case Cmd::SelectPsfs: app_.SetClickMode(kSelectPsfs); break;
+    case Cmd::PickStarsForMe: PickStarsForMe(); break;
     case Cmd::SelectProfiles: app_.SetClickMode(kSelectProfiles); break;
     case Cmd::StartLR:
         RecordChange();
