@@ -102,9 +102,9 @@ const std::vector<Accelerator>& Accelerators() {
         {QKeySequence(Qt::SHIFT | Qt::Key_Insert), Cmd::EditPaste},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), Cmd::EditRedo},
         {QKeySequence(Qt::Key_B), Cmd::ViewCompare},
-        // "+" is a shifted key on many keyboards; "=" and the keypad count too.
+        // "+" matches its key however it is typed (shifted on many keyboards);
+        // "=", on the same key, and the keypad's count too.
         {QKeySequence(Qt::Key_Plus), Cmd::ViewZoomIn},
-        {QKeySequence(Qt::SHIFT | Qt::Key_Plus), Cmd::ViewZoomIn},
         {QKeySequence(Qt::Key_Equal), Cmd::ViewZoomIn},
         {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), Cmd::ViewZoomIn},
         {QKeySequence(Qt::CTRL | Qt::Key_Plus), Cmd::ViewZoomIn},

@@ -28,7 +28,8 @@ double ScaleOf(int32_t zoom) {
 
 ViewZoom::ViewZoom(CQuorvaneView& view) : QObject(&view), view_(view) {
     setObjectName(QStringLiteral("viewZoom"));
-    view_.viewport()->installEventFilter(this);
+    viewport_ = view_.viewport();
+    viewport_->installEventFilter(this);
     connect(&view_, &CQuorvaneView::displaySettingsApplied, this, &ViewZoom::KeepAnchor);
 }
 
@@ -100,7 +101,9 @@ void ViewZoom::FitToWindow() {
 }
 
 bool ViewZoom::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view_.viewport() || event->type() != QEvent::Wheel) return false;
+    // The type first: the viewport also reports events while the view is
+    // being destroyed, when the view must not be asked anything.
+    if (event->type() != QEvent::Wheel || watched != viewport_) return false;
     auto* wheel = static_cast<QWheelEvent*>(event);
     if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
     // Fine-grained wheels send parts of a notch; whole notches make steps.

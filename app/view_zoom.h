@@ -41,6 +41,7 @@ private:
     QSize RoomForImage() const;
 
     CQuorvaneView& view_;
+    QObject* viewport_ = nullptr;
     // The display point (at 1:1) that must come back under the viewport point.
     struct Anchor {
         QPointF display;
