@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "image/fits_long_string.h"
 #include "image/fits_writer.h"
 #include "image/image.h"
 
@@ -56,7 +57,9 @@ void AddObservation(std::string& cards, const CImage& image) {
     AddText(cards, "INSTRUME= ", CameraText(image));
     AddText(cards, "ORIGIN  = ", image.User_1);
     AddText(cards, "OBSERVER= ", image.Observer);
-    AddText(cards, "NOTE    = ", image.Note);
+    // A note may be longer than one card: it goes on in CONTINUE cards.
+    if (!image.Note.empty())
+        AppendLongStringCards(cards, "NOTE    = ", image.Note);
     AddText(cards, "FILTER  = ", image.Filter);
 }
 

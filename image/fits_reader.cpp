@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "image/fits_fallbacks.h"
+#include "image/fits_long_string.h"
 #include "image/fits_precision.h"
 #include "image/fits_writer.h"
 #include "image/image.h"
@@ -367,6 +368,10 @@ FitsScaling MapFitsHeader(CImage& image, const std::string& path, FITSIMAGEINFO&
     IdentifyCamera(image, info);
     ChooseDisplayLevels(image, info.background, info.range);
     CopyImageInfo(image, info);
+    // The library reads a note's first card; one continued in CONTINUE cards
+    // is taken whole from the records.
+    if (std::optional<std::string> note = ContinuedString(image.fitsRecords, "NOTE"))
+        image.Note = note->substr(0, kNoteChars);
     ApplyMetricStandard(image);
     FinishFallbacks(image, missing);
     // Read before the writer's own cards, BZERO and BSCALE among them, go.

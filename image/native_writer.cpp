@@ -117,6 +117,12 @@ std::string BuildHeaderText(const CImage& image) {
     return header.Text();
 }
 
+std::string NoteTooLong(size_t length) {
+    return "The image cannot be saved in this format: its note has " + std::to_string(length) +
+           " characters and the format holds " + std::to_string(kNoteChars) +
+           ". Shorten the note, or save the image as FITS.";
+}
+
 [[noreturn]] void RefuseSave(const CArchive& archive, const char* message) {
     ShowMessage(message);
     throw CFileException(CFileException::generic, archive.GetFilePath(), message);
@@ -169,6 +175,9 @@ void WriteNativeArchive(const CImage& image, CArchive& archive) {
                  image.pixels.size() == size_t(image.Width) * size_t(image.Height);
     if (!sized) RefuseSave(archive, kNoPixelsToSave);
     if (image.Width > kMaxWritableWidth) RefuseSave(archive, kTooWideToSave);
+    // The format's reader keeps 78 characters of a note: cutting the rest
+    // here would lose it without a word.
+    if (image.Note.size() > kNoteChars) RefuseSave(archive, NoteTooLong(image.Note.size()).c_str());
 
     char block[kNativeHeaderBytes];
     if (!image.WriteNativeHeader(block)) RefuseSave(archive, kHeaderTooLong);

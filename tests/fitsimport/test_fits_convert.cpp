@@ -1,7 +1,9 @@
 // Converting between the native format and FITS keeps the record's fields.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "fits_test_files.h"
 #include "image/fits_native_cards.h"
@@ -105,6 +107,49 @@ TEST(FitsConvert, NativeFieldsSurviveAFitsExport) {
     CImage back;
     Load(back, path);
     ExpectSameFields(native, back);
+}
+
+// A note longer than one card (up to the native 78 characters, quotes and
+// "&" inside) is written in CONTINUE cards, not cut; the import, astropy and
+// fitsverify read it whole. A short note keeps its one card.
+TEST(FitsConvert, LongNoteGoesOnInContinueCards) {
+    TempFolder folder;
+    const std::string script = folder.Path("note.py");
+    WriteText(script,
+              "import sys\nfrom astropy.io import fits\n"
+              "sys.exit(0 if fits.getheader(sys.argv[1])['NOTE'] == sys.argv[2] else 1)\n");
+    // astropy (5.2) misreads a continued value with two quotes in a row, even
+    // one it wrote itself; such a note is checked with the import only.
+    const struct {
+        std::string note;
+        bool astropy;
+    } cases[] = {
+        {std::string(78, 'n'), true},
+        {"Seeing 2 arcsec at first, then cloud & wind from the west; Bob's flat frames", true},
+        {std::string(67, 'a') + "'" + std::string(10, 'b'), true},
+        {"Seeing 2'' at first, then cloud & wind from the west; Bob's 'flat' frames", false},
+        {"thin clouds", true},
+    };
+    for (const auto& c : cases) {
+        CImage native;
+        FillNative(native);
+        native.Note = c.note;
+        native.fitsRecords = NativeFieldRecords(native);
+        native.fileType = kFileFits;
+        const std::string path = folder.Path("note.fits");
+        Save(native, path);
+        const std::vector<std::string> cards = HeaderCards(path);
+        const bool continued = std::any_of(cards.begin(), cards.end(),
+                                           [](const std::string& card) { return card.rfind("CONTINUE", 0) == 0; });
+        EXPECT_EQ(continued, c.note.size() > 68) << c.note;
+        CImage back;
+        Load(back, path);
+        EXPECT_EQ(back.Note, c.note);
+        if (c.astropy) {
+            EXPECT_EQ(RunPython(script, {path, c.note}), 0) << c.note;
+        }
+        EXPECT_EQ(RunCommand("fitsverify -q " + Quote(path) + " >/dev/null"), 0) << c.note;
+    }
 }
 
 // The command line converts native to FITS and back with nothing lost.

@@ -220,6 +220,26 @@ TEST(NativeSave, TextsCannotBreakTheHeader) {
     EXPECT_EQ(back.pixels, image.pixels);
 }
 
+// A note longer than the format's 78 characters is not cut without a word:
+// the save is refused with a message and nothing is written.
+TEST(NativeSave, NoteLongerThanTheFormatIsRefused) {
+    qvtest::TempDir dir;
+    CImage image;
+    image.Width = 3;
+    image.Height = 2;
+    image.pixels = qvtest::TestPixels(3, 2);
+    image.Note = std::string(79, 'n');
+    std::string path = dir.File("long-note.qv4");
+    qvtest::LoadResult result = qvtest::SaveFile(path, image);
+    EXPECT_FALSE(result.ok);
+    ASSERT_EQ(result.messages.size(), 1u);
+    EXPECT_NE(result.messages[0].find("its note has 79 characters and the format holds 78"), std::string::npos)
+        << result.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(path));
+    image.Note.pop_back();
+    EXPECT_TRUE(qvtest::SaveFile(path, image).ok);
+}
+
 // The writer's bytes for a small image match the reviewed copy.
 TEST(NativeSave, MatchesGoldenFile) {
     qvtest::TempDir dir;
