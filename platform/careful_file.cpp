@@ -165,6 +165,8 @@ void CarefulFile::OpenTemporary(const std::string& path, const struct stat* exis
     if (folderFd_ < 0) Throw(target_, FolderCause(folder, errno));
     for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
         std::string name = TempName();
+        // A signal between the create and the registration would leave the file.
+        TerminatingSignalsHeld held;
         fd_ = ::openat(folderFd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd_ >= 0) {
             slot_ = RegisterTempFile(folderFd_, name.c_str());

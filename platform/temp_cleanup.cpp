@@ -1,6 +1,7 @@
 #include "platform/temp_cleanup.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -73,6 +74,15 @@ void InstallHandlers() {
 }
 
 }  // namespace
+
+TerminatingSignalsHeld::TerminatingSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : kSignals) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+TerminatingSignalsHeld::~TerminatingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 int RegisterTempFile(int folderFd, const char* name) {
     InstallHandlers();
