@@ -21,6 +21,11 @@ CChildFrame::CChildFrame(CQuorvaneView* view, QWidget* parent) : QMdiSubWindow(p
     CQuorvaneDoc& document = view->GetDocument();
     connect(&document, &CQuorvaneDoc::modifiedChanged, this, &CChildFrame::UpdateTitle);
     connect(&document, &CQuorvaneDoc::pathChanged, this, &CChildFrame::UpdateTitle);
+    // New pixels (a run's redisplay) or a zoom about the middle change what
+    // lies under a mouse that has not moved.
+    connect(view, &CQuorvaneView::displaySettingsApplied, this, [this, view] {
+        if (mouse_) ShowPixelReadout(*this, view->ViewportToImage(view->viewport()->mapFrom(this, *mouse_)));
+    });
     UpdateTitle();
 }
 
@@ -60,6 +65,7 @@ void CChildFrame::UpdateCursorPosition(QPoint framePoint) {
     CrosshairWindow* crosshairs = app ? app->Crosshairs() : nullptr;
     const CImage& image = GetDocument().Image();
     cursor_ = {std::clamp(unclipped.x(), 0, image.Width - 1), std::clamp(unclipped.y(), 0, image.Height - 1)};
+    mouse_ = framePoint;
     ShowPixelReadout(*this, unclipped);
     if (!crosshairs) return;
     if (const PixelReadGuard guard(GetDocument()); guard.CanRead()) {
@@ -75,6 +81,7 @@ void CChildFrame::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CChildFrame::leaveEvent(QEvent* event) {
+    mouse_.reset();
     ClearPixelReadout();
     QMdiSubWindow::leaveEvent(event);
 }

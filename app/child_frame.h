@@ -6,6 +6,7 @@
 
 #include <QMdiSubWindow>
 #include <QPoint>
+#include <optional>
 
 class CQuorvaneDoc;
 class CQuorvaneView;
@@ -43,4 +44,6 @@ private:
     void UpdateTitle();
 
     QPoint cursor_;
+    // The mouse over this window (frame coordinates), while it is.
+    std::optional<QPoint> mouse_;
 };

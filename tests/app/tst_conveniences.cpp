@@ -50,6 +50,10 @@ private slots:
         CMainFrame* main = harness_->App().MainFrame();
         QTest::mouseMove(view->viewport(), view->ImageToViewport({7, 5}) + QPoint(0, 0));
         QCOMPARE(main->PixelReadout(), QStringLiteral("X: 7  Y: 5  Value: 705"));
+        // New pixels under a mouse that stays put (a run's redisplay) show at once.
+        document->Image().pixels[5 * 40 + 7] = 4242;
+        view->ReapplyDisplaySettings();
+        QCOMPARE(main->PixelReadout(), QStringLiteral("X: 7  Y: 5  Value: 4242"));
         view->ApplyDisplaySettings([&] { DisplaySettings s = view->ShownSettings(); s.zoom = 4; return s; }());
         QTest::mouseMove(view->viewport(), view->ImageToViewport({12, 3}) + QPoint(3, 3));
         QCOMPARE(main->PixelReadout(), QStringLiteral("X: 12  Y: 3  Value: 1203"));
