@@ -14,6 +14,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,24 @@ std::atomic<unsigned> temp_counter{0};
 volatile sig_atomic_t signal_live = 0;
 int signal_dirfd = -1;
 char signal_name[FitsSaveFile::kTempChars] = {};
+
+// The signals that end a process held back while a temporary file is made
+// and recorded for the clean-up, so that none can leave it behind unnamed.
+class EndingSignalsHeld {
+public:
+    EndingSignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    EndingSignalsHeld(const EndingSignalsHeld&) = delete;
+    EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
 
 // Short, so any name the folder accepts can be saved beside it.
 void temp_name(unsigned counter, char* out) {
@@ -161,6 +180,7 @@ bool FitsSaveFile::open_direct(const char* target) {
 bool FitsSaveFile::create_temp() {
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         temp_name(temp_counter.fetch_add(1), temp_);
+        EndingSignalsHeld held;
         const int fd = ::openat(dirfd_, temp_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
