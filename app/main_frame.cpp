@@ -16,6 +16,7 @@
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
+#include "app/review_bar.h"
 #include "app/status_panes.h"
 #include "app/view_zoom.h"
 
@@ -57,6 +58,9 @@ bool CMainFrame::Create() {
     app_.SetPaletteDisplay(false);
     CreateToolBar();
     panes_ = new StatusPanes(*statusBar());
+    reviewBar_ = new ReviewBar;
+    // Beside the run's progress bar, the first of the permanent panes after the message pane.
+    statusBar()->insertPermanentWidget(1, reviewBar_);
     CreateAccelerators();
     RebuildMenuBar();
 
@@ -410,6 +414,7 @@ void CMainFrame::OnContrastDrop() {
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     auto* child = qobject_cast<CChildFrame*>(window);
     if (child && child->View()) child->View()->OnActivateView();
+    reviewBar_->Follow(child ? child->View() : nullptr);
     UpdateCommandUI();
 }
 

@@ -20,6 +20,7 @@ class CQuorvaneApp;
 class CQuorvaneDoc;
 class CQuorvaneView;
 class QMdiArea;
+class ReviewBar;
 class QMdiSubWindow;
 class QTimer;
 class QToolBar;
@@ -62,6 +63,8 @@ public:
     void HideRunProgress();
     // Null while no run shows progress.
     const QProgressBar* RunProgressBar() const;
+    // The active image's change plot and iteration chooser.
+    ReviewBar* RunReviewBar() const { return reviewBar_; }
     QString MessageText() const;
     // The status bar's pixel readout (empty while the mouse is off the images).
     void SetPixelReadout(const QString& text);
@@ -102,6 +105,7 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     StatusPanes* panes_ = nullptr;
+    ReviewBar* reviewBar_ = nullptr;
     QTimer* idleUpdate_ = nullptr;
     MainMenu currentMenu_ = MainMenu::noImage;
     bool menuBuilt_ = false;

@@ -11,6 +11,7 @@
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/undo_history.h"
+#include "app/iteration_review.h"
 #include "app/contrast_bar.h"
 #include "app/fits_orientation.h"
 #include "app/menus.h"
@@ -48,7 +49,8 @@ QVector<QRgb> ColourTableOf(const DisplayBitmap& bitmap) {
 }  // namespace
 
 CQuorvaneView::CQuorvaneView(CQuorvaneDoc& document, CQuorvaneApp& app, QWidget* parent)
-    : QAbstractScrollArea(parent), document_(document), app_(app), undo_(std::make_unique<UndoHistory>()) {
+    : QAbstractScrollArea(parent), document_(document), app_(app), undo_(std::make_unique<UndoHistory>()),
+      review_(std::make_shared<IterationReview>()) {
     // A thin edge, so that a frame at its size limit shows every pixel.
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
@@ -142,10 +144,8 @@ void CQuorvaneView::ApplyDisplaySettings(const DisplaySettings& settings) {
     document_.Image().display = settings;
     document_.BuildDisplayBitmap();
     RedoPalette(kDefaultWindowLo, kDefaultWindowHi);
-    if (showingBefore_) {  // the before picture follows the new settings
-        showingBefore_ = false;
-        ToggleCompare();
-    }
+    // The before picture follows the new settings.
+    if (showingBefore_ || splitCompare_) MapBeforeBitmap();
     viewport()->update();
     if (settings.zoom != previousZoom) FitFrame();
     emit displaySettingsApplied();
@@ -197,30 +197,29 @@ void CQuorvaneView::UpdateScrollBars() {
 }
 
 void CQuorvaneView::Draw(QPainter& painter, const QRect& exposed) const {
-    const DisplayBitmap& bitmap = ShownBitmap();
     const DisplaySize display = document_.GetDisplaySize();
-    const QPoint scroll = ScrollPosition();
-    const QRect picture(-scroll, QSize(display.width, display.height));
+    const QRect picture(-ScrollPosition(), QSize(display.width, display.height));
     // Around the picture, the window's own background.
     for (const QRect& part : QRegion(exposed).subtracted(picture)) painter.fillRect(part, palette().window());
-    if (bitmap.IsCreated()) {
-        QImage indices(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_Indexed8);
-        // The before picture shares the image's current colour table.
-        indices.setColorTable(ColourTableOf(document_.Bitmap()));
-        painter.save();
-        painter.setClipRect(exposed & picture);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        if (ShowsRowsBottomUp(document_.Image())) {
-            // Mirrored on the way to the screen only; the bitmap keeps the stored order.
-            painter.translate(picture.left(), picture.top() + picture.height());
-            painter.scale(1, -1);
-            painter.drawImage(QRect(QPoint(0, 0), picture.size()), indices, indices.rect());
-        } else {
-            painter.drawImage(picture, indices, indices.rect());
-        }
-        painter.restore();
+    if (splitCompare_ && beforeBitmap_) {
+        const int divider = SplitDivider();
+        QRect left = exposed, right = exposed;
+        left.setRight(divider - 1);
+        right.setLeft(divider);
+        DrawPicture(painter, left & picture, *beforeBitmap_);
+        DrawPicture(painter, right & picture, document_.Bitmap());
+    } else {
+        DrawPicture(painter, exposed & picture, ShownBitmap());
     }
     if (!showMarks) return;
+    if (splitCompare_) {
+        // Inverting what is under it, the divider shows on any image.
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(QPen(Qt::white, 0));
+        painter.drawLine(SplitDivider(), exposed.top(), SplitDivider(), exposed.bottom());
+        painter.restore();
+    }
     if (!document_.Stars().empty()) {
         for (const StarPoint& star : document_.Stars()) {
             const bool good = pickChecks_.Of(star) == StarCheck::ok;
@@ -241,6 +240,28 @@ void CQuorvaneView::Draw(QPainter& painter, const QRect& exposed) const {
         painter.drawRect(QRect(topLeft, bottomRight).normalized().adjusted(0, 0, -1, -1));
         painter.restore();
     }
+}
+
+// One bitmap into the part `clip` of the picture, at the zoom and scroll.
+void CQuorvaneView::DrawPicture(QPainter& painter, const QRect& clip, const DisplayBitmap& bitmap) const {
+    if (!bitmap.IsCreated() || clip.isEmpty()) return;
+    const DisplaySize display = document_.GetDisplaySize();
+    const QRect picture(-ScrollPosition(), QSize(display.width, display.height));
+    QImage indices(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_Indexed8);
+    // The before picture shares the image's current colour table.
+    indices.setColorTable(ColourTableOf(document_.Bitmap()));
+    painter.save();
+    painter.setClipRect(clip);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (ShowsRowsBottomUp(document_.Image())) {
+        // Mirrored on the way to the screen only; the bitmap keeps the stored order.
+        painter.translate(picture.left(), picture.top() + picture.height());
+        painter.scale(1, -1);
+        painter.drawImage(QRect(QPoint(0, 0), picture.size()), indices, indices.rect());
+    } else {
+        painter.drawImage(picture, indices, indices.rect());
+    }
+    painter.restore();
 }
 
 void CQuorvaneView::paintEvent(QPaintEvent* event) {
@@ -266,6 +287,11 @@ void CQuorvaneView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton || !frame || !document_.HasImage()) return;
+    // In the split compare the divider is dragged from wherever it is.
+    if (splitCompare_ && NearDivider(at)) {
+        draggingDivider_ = true;
+        return;
+    }
     const QPoint cursor = frame->CursorPosition();
     switch (app_.ClickMode()) {
     case kSelectArea: StartSelection(cursor); break;
@@ -277,6 +303,14 @@ void CQuorvaneView::mousePressEvent(QMouseEvent* event) {
 void CQuorvaneView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (CChildFrame* frame = Frame()) frame->UpdateCursorPosition(viewport()->mapTo(frame, at));
+    if (draggingDivider_) {
+        SetSplitDivider(at.x());
+        return;
+    }
+    if (splitCompare_) {
+        if (NearDivider(at)) viewport()->setCursor(Qt::SplitHCursor);
+        else UpdateCursorShape();
+    }
     if (!dragging_) return;
     const SelectionRect before = selection_;
     const QPoint corner = ViewportToImage(at);
@@ -287,6 +321,7 @@ void CQuorvaneView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CQuorvaneView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) draggingDivider_ = false;
     if (event->button() == Qt::LeftButton && dragging_) EndSelection();
 }
 

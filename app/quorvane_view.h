@@ -18,6 +18,7 @@
 class CChildFrame;
 class CQuorvaneApp;
 class CQuorvaneDoc;
+class IterationReview;
 class QMenu;
 class UndoHistory;
 struct WindowState;
@@ -81,6 +82,29 @@ public:
     bool ShowingBefore() const { return showingBefore_; }
     // The picture Draw shows: the image's bitmap, or the one before the last change.
     const DisplayBitmap& ShownBitmap() const;
+    // The split compare: before left of the divider, after right of it; the
+    // divider in viewport pixels.
+    bool ComparingSplit() const { return splitCompare_; }
+    int SplitDivider() const;
+    void SetSplitDivider(int viewportX);
+    // The before picture, when a compare shows it.
+    const DisplayBitmap* BeforeBitmap() const { return beforeBitmap_.get(); }
+
+    // Choosing an iteration after a run (view_iterations.cpp).
+    const IterationReview& Iterations() const { return *review_; }
+    // When the run's worker starts: the record, iteration 0 taken. The run
+    // holds it until its worker is gone, which may be after the view.
+    std::shared_ptr<IterationReview> BeginIterationRecord();
+    // The run is over and its history entry made.
+    void EndIterationRecord(bool completed, int iterations);
+    // Shows the image of that iteration of the last run (while choosing);
+    // Save then writes it. False when it is not held.
+    bool ShowIteration(int iteration);
+    // The record changed (a step measured, a run ended, an iteration shown).
+    void NotifyReviewChanged() { emit reviewChanged(); }
+    // Lets the memory budget of undo and of the kept iterations be changed
+    // (tests); the undo entries are fitted at once.
+    void SetMemoryBudget(uint64_t bytes);
 
     // Cleared only while painting for the printer.
     bool showMarks = true;
@@ -100,6 +124,8 @@ signals:
     void commandStateChanged();
     // New display settings are on screen (and the frame refitted to a new zoom).
     void displaySettingsApplied();
+    // The run's record or the choice of iteration changed.
+    void reviewChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -142,8 +168,23 @@ private:
     void UndoChange();
     void RedoChange();
     void ToggleCompare();
+    void ToggleSplitCompare();
+    bool MapBeforeBitmap();
     void EndCompare();
+    bool NearDivider(QPoint viewportPoint) const;
+    void DrawPicture(QPainter& painter, const QRect& clip, const DisplayBitmap& bitmap) const;
     std::unique_ptr<UndoHistory> undo_;
     std::unique_ptr<DisplayBitmap> beforeBitmap_;
     bool showingBefore_ = false;
+    bool splitCompare_ = false;
+    bool draggingDivider_ = false;
+    double splitFraction_ = 0.5;
+
+    // Choosing an iteration (view_iterations.cpp).
+    void StepIteration(int direction);
+    void KeepIteration();
+    void EndChoosing();
+    std::shared_ptr<IterationReview> review_;
+    // Where the run's history card starts in the FITS history cards.
+    size_t runCardAt_ = 0;
 };

@@ -17,6 +17,9 @@ struct WindowState {
     std::string history;
     std::string historyCards;  // a FITS image's HISTORY cards
     std::vector<char> records; // a FITS image's kept records: a flip moves their WCS
+    // The records go back only while the image is saved in the format they
+    // were taken in (a Save As in another format makes records of its own).
+    int32_t fileType = 0;
     std::vector<StarPoint> stars;
     bool hasSelection = false;
     SelectionRect selection;
@@ -47,6 +50,12 @@ public:
     // The state before the last change, for comparing; null when none.
     const WindowState* Before() const { return undo_.empty() ? nullptr : &undo_.back(); }
     uint64_t Bytes() const;
+    uint64_t Budget() const { return budget_; }
+    // A new budget; the oldest entries go until the rest fit.
+    int SetBudget(uint64_t budgetBytes) {
+        budget_ = budgetBytes;
+        return Fit();
+    }
     size_t UndoCount() const { return undo_.size(); }
 
 private:

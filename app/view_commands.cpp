@@ -8,6 +8,7 @@
 #include "app/main_frame.h"
 #include "app/menus.h"
 #include "app/psf_window.h"
+#include "app/iteration_review.h"
 #include "app/undo_history.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
@@ -24,6 +25,10 @@ bool CQuorvaneView::HandlesCommand(int id) const {
     case Cmd::EditUndo:
     case Cmd::EditRedo:
     case Cmd::ViewCompare:
+    case Cmd::ViewCompareSplit:
+    case Cmd::EarlierIteration:
+    case Cmd::LaterIteration:
+    case Cmd::KeepIteration:
     case Cmd::CleanImage:
     case Cmd::SelectArea:
     case Cmd::SelectPsfs:
@@ -65,6 +70,16 @@ CommandState CQuorvaneView::QueryCommand(int id) const {
         state.checkable = true;
         state.checked = showingBefore_;
         break;
+    case Cmd::ViewCompareSplit:
+        state.enabled = !document_.IsRunning() && undo_->Before() != nullptr;
+        state.checkable = true;
+        state.checked = splitCompare_;
+        break;
+    case Cmd::EarlierIteration:
+        state.enabled = review_->Choosing() && !review_->Kept().empty() && review_->Shown() > review_->Kept().front();
+        break;
+    case Cmd::KeepIteration: state.enabled = review_->Choosing(); break;
+    case Cmd::LaterIteration: state.enabled = review_->Choosing() && review_->Shown() < review_->Iterations(); break;
     case Cmd::DisplayCrosshairs:
         state.enabled = !app_.Crosshairs() && bool(extensions.createCrosshairWindow);
         break;
@@ -116,6 +131,10 @@ void CQuorvaneView::OnCommand(int id) {
     case Cmd::EditUndo: UndoChange(); break;
     case Cmd::EditRedo: RedoChange(); break;
     case Cmd::ViewCompare: ToggleCompare(); break;
+    case Cmd::ViewCompareSplit: ToggleSplitCompare(); break;
+    case Cmd::EarlierIteration: StepIteration(-1); break;
+    case Cmd::LaterIteration: StepIteration(+1); break;
+    case Cmd::KeepIteration: KeepIteration(); break;
     case Cmd::FileSave: document_.DoFileSave(); break;
     case Cmd::FileSaveAs: document_.DoSaveAs(); break;
     case Cmd::FileClose:

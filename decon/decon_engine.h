@@ -44,6 +44,8 @@ enum class StartOutcome { completed, aborted, refused };
 // The iteration counts a run accepts; Start clamps to them.
 inline constexpr int kMinIterations = 1;
 inline constexpr int kMaxIterations = 10;
+// Damped steps in one iteration.
+inline constexpr int kStepsPerIteration = 15;
 
 class DeconEngine {
 public:

@@ -11,7 +11,7 @@ namespace {
 // Binds the engine's hooks to the mailbox.
 class MailboxHooks : public DeconHooks {
 public:
-    explicit MailboxHooks(DeconMailbox& mailbox) : mailbox_(mailbox) {}
+    MailboxHooks(DeconMailbox& mailbox, DeconHooks* observer) : mailbox_(mailbox), observer_(observer) {}
     bool AbortRequested() override { return mailbox_.Command() == DeconCommand::Abort; }
     void SetStatus(const char* text) override { mailbox_.statusText.Set(text); }
     void BeginPixelWrite() override { mailbox_.pixelLock.lock(); }
@@ -23,9 +23,17 @@ public:
         mailbox_.stepsTotal.store(total, std::memory_order_relaxed);
         mailbox_.stepsDone.store(done, std::memory_order_release);
     }
+    bool WantsStepChange() override { return observer_ && observer_->WantsStepChange(); }
+    void StepChanged(int step, int steps, double change) override {
+        if (observer_) observer_->StepChanged(step, steps, change);
+    }
+    void IterationEnded(int iteration) override {
+        if (observer_) observer_->IterationEnded(iteration);
+    }
 
 private:
     DeconMailbox& mailbox_;
+    DeconHooks* observer_;
 };
 
 bool NeedsEngine(DeconCommand command) {
@@ -42,7 +50,7 @@ bool NeedsEngine(DeconCommand command) {
 class Worker {
 public:
     Worker(DeconMailbox& mailbox, const DeconWorkerOptions& options)
-        : mailbox_(mailbox), options_(options), hooks_(mailbox) {}
+        : mailbox_(mailbox), options_(options), hooks_(mailbox, options.observer) {}
 
     // Carries out one command; false when the thread should end.
     bool Serve(DeconCommand command);

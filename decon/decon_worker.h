@@ -33,6 +33,10 @@
 struct DeconWorkerOptions {
     std::chrono::milliseconds pollPeriod{150};
     DeconOptions engine;
+    // Told of each step's change and each iteration's end, on the engine's
+    // thread (WantsStepChange, StepChanged, IterationEnded); may be null.
+    // It must outlive the worker.
+    DeconHooks* observer = nullptr;
 };
 
 // The thread procedure: serves commands until Free; returns 0.

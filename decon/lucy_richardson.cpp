@@ -24,7 +24,6 @@
 #include "decon/engine_rows.h"
 
 namespace {
-constexpr int kStepsPerIteration = 15;
 constexpr int kStepsPerWrite = 5;
 constexpr float kFirstThreshold = 100.0f;
 constexpr float kThresholdRise = 8.0f;

@@ -47,6 +47,7 @@ void DeconRunDriver::StartWorker(bool protect) {
     if (worker_.joinable()) worker_.join();
     DeconWorkerOptions worker = options_.worker;
     worker.engine.protect = protect;
+    worker.observer = host_.RunObserver();
     worker_ = StartDeconWorker(mailbox_, worker);
 }
 
@@ -83,6 +84,7 @@ void DeconRunDriver::EndWithoutTimer() {
     running_ = false;
     host_.SetBusy(false);
     HideProgress();
+    host_.RunEnded(false, iterations_);
 }
 
 // Once Free has gone out the worker may already have ended, and an Abort
@@ -147,6 +149,7 @@ void DeconRunDriver::Finish() {
     else
         host_.SetStatusText(QString::fromLatin1(kTextRunComplete));
     if (imageChanged_) host_.AddHistory(kHistoryDeconvolve);
+    host_.RunEnded(!aborted_ && failure.empty() && imageChanged_, iterations_);
     emit runningChanged(false);
 }
 

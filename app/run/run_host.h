@@ -50,4 +50,13 @@ public:
     virtual void SetBusy(bool busy) = 0;
     // The run's progress for a progress bar; null when the run has ended.
     virtual void ShowProgress(const RunProgress* /*progress*/) {}
+
+    // Asked as the worker starts, while the pixels still hold the image
+    // before the run: hooks told, on the engine's thread, of each step's
+    // change and each iteration's end; null for none. They must stay valid
+    // until RunEnded.
+    virtual DeconHooks* RunObserver() { return nullptr; }
+    // After the run has ended (history entry made, worker gone): whether it
+    // reached its end and changed the image, and its iteration count.
+    virtual void RunEnded(bool /*completed*/, int /*iterations*/) {}
 };

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include "app/iteration_review.h"
 #include "app/main_frame.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
@@ -47,16 +48,27 @@ public:
     void ShowProgress(const RunProgress* progress) override {
         CMainFrame* frame = app_.MainFrame();
         if (!frame) return;
-        if (progress)
-            frame->ShowRunProgress(progress->percent, progress->Text());
-        else
+        if (!progress) {
+            // Also while the window is being destroyed: the view is not touched.
             frame->HideRunProgress();
+            return;
+        }
+        frame->ShowRunProgress(progress->percent, progress->Text());
+        // The change plot beside the bar.
+        view_.NotifyReviewChanged();
     }
+    DeconHooks* RunObserver() override {
+        record_ = view_.BeginIterationRecord();
+        return record_.get();
+    }
+    void RunEnded(bool completed, int iterations) override { view_.EndIterationRecord(completed, iterations); }
 
 private:
     CQuorvaneView& view_;
     CQuorvaneDoc& document_;
     CQuorvaneApp& app_;
+    // Kept while the worker may call it, which can outlast the view.
+    std::shared_ptr<IterationReview> record_;
 };
 
 // A window's host and driver, a child of the window. The host is declared

@@ -44,6 +44,7 @@ void AcceptNextDialog() {
 struct Seen {
     std::vector<uint16_t> pixels;
     std::string history;
+    std::string historyCards;  // what a FITS save writes of the history
     std::vector<StarPoint> stars;
     bool hasSelection;
     SelectionRect selection;
@@ -52,7 +53,7 @@ struct Seen {
 };
 
 Seen SeenIn(CQuorvaneDoc& document, CQuorvaneView& view) {
-    return {document.Image().pixels, document.Image().History, document.Stars(),
+    return {document.Image().pixels, document.Image().History, document.Image().fitsHistoryCards, document.Stars(),
             view.HasSelection(),      view.Selection(),          document.IsModified()};
 }
 
