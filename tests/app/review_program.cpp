@@ -184,6 +184,22 @@ private slots:
         QCOMPARE(document->Image().fitsHistoryCards, flippedCards);
     }
 
+    // A native image flipped, then saved as FITS: undoing the flip keeps the
+    // records the save made, so the next FITS save still carries the
+    // native fields.
+    void undoAfterASaveInTheOtherFormatKeepsItsRecords() {
+        CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(QStringLiteral("n.qv4"), 40, 30, StarField));
+        CMainFrame* frame = harness_->App().MainFrame();
+        frame->OnCommand(Cmd::FlipHorizontal);
+        QVERIFY(document->Image().fitsRecords.empty());
+        harness_->saveAsAnswer = harness_->Folder() + QStringLiteral("/n.fits");
+        QVERIFY(document->DoSaveAs());
+        const std::vector<char> made = document->Image().fitsRecords;
+        QVERIFY(!made.empty());
+        frame->OnCommand(Cmd::EditUndo);
+        QCOMPARE(document->Image().fitsRecords, made);
+    }
+
     // Over the budget the oldest entries go (the newest always stays); a
     // new change clears what could be redone.
     void budgetDropsTheOldestFirst() {
