@@ -137,7 +137,7 @@ private:
     bool Smooth();
     bool Deconvolve(int iterations);
     void PrepareSteps();
-    double StepChange(bool backgroundOff);
+    double StepChange(bool backgroundOff, int rowStep);
     void SubtractBackground();
     void SweepRows(int32_t first, int32_t last, bool subtractAgain, int slot);
     void BlurRows(int32_t row, int rows, int slot);

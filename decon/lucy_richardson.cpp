@@ -30,6 +30,8 @@ constexpr float kThresholdRise = 8.0f;
 // A few long pieces per thread: each piece recomputes ten rows of blurred
 // around its edges.
 constexpr int kSweepPiecesPerThread = 2;
+// The fewest rows the change per step is measured on, when asked for a sample.
+constexpr int kChangeRowsMeasured = 64;
 }  // namespace
 
 size_t DeconEngine::StepScratchFloats() const {
@@ -134,13 +136,14 @@ void DeconEngine::SweepRows(int32_t first, int32_t last, bool subtractAgain, int
 // the background off; the new one in estimate, with the background off
 // when backgroundOff. Rows are summed in eight float lanes, then in row
 // order in double, so the figure does not depend on the thread count.
-double DeconEngine::StepChange(bool backgroundOff) {
+double DeconEngine::StepChange(bool backgroundOff, int rowStep) {
     const DeconRect inner = ShrunkRect(Selection());
     if (inner.Empty()) return 0.0;
     constexpr int kLanes = 8;
     const int32_t columns = inner.right - inner.left;
     pool_->ForRows(inner.top, inner.bottom, [&](int first, int last, int) {
         for (int32_t row = first; row < last; ++row) {
+            if ((row - inner.top) % rowStep != 0) continue;
             const size_t i = Index(row, inner.left);
             const float* before = correction.data() + i;
             const float* after = estimate.data() + i;
@@ -165,7 +168,7 @@ double DeconEngine::StepChange(bool backgroundOff) {
         }
     });
     double changed = 0.0, size = 0.0;
-    for (int32_t row = inner.top; row < inner.bottom; ++row) {
+    for (int32_t row = inner.top; row < inner.bottom; row += rowStep) {
         changed += changeRows_[2 * static_cast<size_t>(row)];
         size += changeRows_[2 * static_cast<size_t>(row) + 1];
     }
@@ -176,6 +179,9 @@ bool DeconEngine::Deconvolve(int iterations) {
     const int steps = kStepsPerIteration * iterations;
     updateThreshold = kFirstThreshold;
     const bool measureChange = hooks_->WantsStepChange();
+    // However thinly the hooks ask, at least kChangeRowsMeasured rows count.
+    const int changeRowStep =
+        std::clamp((bottom - top) / kChangeRowsMeasured, 1, std::max(1, hooks_->StepChangeRowStep()));
     PrepareSteps();
     bool backgroundOff = false;
     for (int k = 0; k < steps; ++k) {
@@ -195,7 +201,7 @@ bool DeconEngine::Deconvolve(int iterations) {
         const bool iterationEnds = (k + 1) % kStepsPerIteration == 0;
         if (writeBack) WritePixels(estimate.data(), iterationEnds || k + 1 == steps);
         finalShown_ = writeBack && k + 1 == steps;
-        if (measureChange) hooks_->StepChanged(k, steps, StepChange(backgroundOff));
+        if (measureChange) hooks_->StepChanged(k, steps, StepChange(backgroundOff, changeRowStep));
         if (iterationEnds) hooks_->IterationEnded((k + 1) / kStepsPerIteration);
     }
     hooks_->StepsDone(steps, steps);

@@ -94,3 +94,40 @@ TEST(StepChange, EachIterationsImageEqualsAShorterRun) {
         EXPECT_EQ(hooks.iterations[k - 1], shorter.pixels) << "iteration " << k;
     }
 }
+
+// A sampled measure (every eighth row, as the window's log-scale plot asks) stays
+// within a quarter of the full one on a sparse field tall enough to sample, and a short selection is
+// measured on every row whatever the hooks ask.
+TEST(StepChange, SampledRowsFollowTheFullMeasure) {
+    struct SampledHooks : StepHooks {
+        int rowStep = 1;
+        int StepChangeRowStep() override { return rowStep; }
+    };
+    std::vector<TestStar> stars;
+    for (int k = 0; k < 12; ++k) stars.push_back({20.0 + 5.3 * k, 30.0 + 50.0 * k, 6000.0 + 300.0 * k, 1.6});
+    const TestImage tall = MakeStarField(96, 660, 300, 20, stars, 5);
+    std::vector<double> measured[2];
+    for (int rowStep : {1, 8}) {
+        TestImage image = tall;
+        SampledHooks hooks;
+        hooks.image = &image;
+        hooks.rowStep = rowStep;
+        ASSERT_EQ(RunEngine(image, kSetup, &hooks), StartOutcome::completed);
+        measured[rowStep == 8] = hooks.changes;
+    }
+    ASSERT_EQ(measured[0].size(), measured[1].size());
+    for (size_t k = 0; k < measured[0].size(); ++k)
+        EXPECT_NEAR(measured[1][k], measured[0][k], 0.25 * measured[0][k]) << "step " << k;
+    EXPECT_NE(measured[1], measured[0]);
+
+    std::vector<double> shortField[2];
+    for (int rowStep : {1, 8}) {
+        TestImage image = Field(25);
+        SampledHooks hooks;
+        hooks.image = &image;
+        hooks.rowStep = rowStep;
+        ASSERT_EQ(RunEngine(image, kSetup, &hooks), StartOutcome::completed);
+        shortField[rowStep == 8] = hooks.changes;
+    }
+    EXPECT_EQ(shortField[1], shortField[0]);
+}
