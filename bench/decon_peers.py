@@ -110,7 +110,8 @@ def picture(path, box, low, high, out):
 
 
 def main():
-    build, out_dir = sys.argv[1], sys.argv[2]
+    # Absolute: siril-cli runs its script from its own working folder.
+    build, out_dir = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     images = sys.argv[3:] or [os.path.join(ROOT, "tests/data/real/HorseHead.fits")]
     cli = os.path.join(build, "cli/quorvane-cli")
     os.makedirs(out_dir, exist_ok=True)
