@@ -23,6 +23,7 @@
 #include "app/run/shell_run.h"
 #include "app/undo_history.h"
 #include "app_harness.h"
+#include "run_harness.h"
 #include "image/image.h"
 #include "platform/archive.h"
 #include "platform/qt/profile.h"
@@ -42,13 +43,6 @@ uint16_t StarField(int x, int y) {
     return uint16_t(value);
 }
 
-void AcceptNextDialog() {
-    QTimer::singleShot(50, [] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
-        else AcceptNextDialog();
-    });
-}
-
 std::vector<uint16_t> Filled(size_t count, uint16_t value) { return std::vector<uint16_t>(count, value); }
 
 }  // namespace
@@ -56,13 +50,7 @@ std::vector<uint16_t> Filled(size_t count, uint16_t value) { return std::vector<
 class IterationProgramTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        harness_ = std::make_unique<AppHarness>();
-        ShellExtensions& extensions = harness_->App().Extensions();
-        InstallDialogExtensions(extensions);
-        InstallRunExtensions(extensions);
-        extensions.resetEngineMailbox();
-    }
+    void init() { harness_ = MakeRunHarness(); }
     void cleanup() { harness_.reset(); }
 
     // After a run of 3 the slider's iteration k is, bit for bit, the image a

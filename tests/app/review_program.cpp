@@ -17,6 +17,7 @@
 #include "app/run/shell_run.h"
 #include "app/undo_history.h"
 #include "app_harness.h"
+#include "run_harness.h"
 #include "platform/archive.h"
 #include "platform/qt/profile.h"
 
@@ -32,13 +33,6 @@ uint16_t StarField(int x, int y) {
         value += 20000.0 * std::exp(-d2 / 8.0);
     }
     return uint16_t(value);
-}
-
-void AcceptNextDialog() {
-    QTimer::singleShot(50, [] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
-        else AcceptNextDialog();
-    });
 }
 
 struct Seen {
@@ -72,13 +66,7 @@ WindowState StateOfBytes(size_t pixels) {
 class ReviewProgramTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        harness_ = std::make_unique<AppHarness>();
-        ShellExtensions& extensions = harness_->App().Extensions();
-        InstallDialogExtensions(extensions);
-        InstallRunExtensions(extensions);
-        extensions.resetEngineMailbox();
-    }
+    void init() { harness_ = MakeRunHarness(); }
     void cleanup() { harness_.reset(); }
 
     // A run, a flip and Clean Image are each taken back in turn and made

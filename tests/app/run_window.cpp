@@ -18,6 +18,7 @@
 #include "app/quorvane_view.h"
 #include "app/run/shell_run.h"
 #include "app_harness.h"
+#include "run_harness.h"
 #include "decon/decon_mailbox.h"
 #include "platform/qt/profile.h"
 
@@ -33,13 +34,6 @@ uint16_t StarField(int x, int y) {
         value += 20000.0 * std::exp(-distance2 / (2.0 * 2.0 * 2.0));
     }
     return uint16_t(value);
-}
-
-void AcceptNextDialog() {
-    QTimer::singleShot(50, [] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
-        else AcceptNextDialog();
-    });
 }
 
 // Holds the engine's pixel lock on its own thread, as the worker does while it writes.
@@ -81,13 +75,7 @@ bool SameRows(const DisplayBitmap& a, const DisplayBitmap& b) {
 class RunWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        harness_ = std::make_unique<AppHarness>();
-        ShellExtensions& extensions = harness_->App().Extensions();
-        InstallDialogExtensions(extensions);
-        InstallRunExtensions(extensions);
-        extensions.resetEngineMailbox();
-    }
+    void init() { harness_ = MakeRunHarness(); }
     void cleanup() { harness_.reset(); }
 
     // A zoom change and a contrast drop made while another thread holds the

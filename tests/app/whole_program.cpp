@@ -14,6 +14,7 @@
 #include "app/quorvane_view.h"
 #include "app/run/shell_run.h"
 #include "app_harness.h"
+#include "run_harness.h"
 #include "platform/qt/profile.h"
 
 namespace {
@@ -31,25 +32,12 @@ uint16_t StarField(int x, int y) {
 }
 
 // Answers the iteration dialog with OK as soon as it shows.
-void AcceptNextDialog() {
-    QTimer::singleShot(50, [] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
-        else AcceptNextDialog();
-    });
-}
-
 }  // namespace
 
 class WholeProgramTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        harness_ = std::make_unique<AppHarness>();
-        ShellExtensions& extensions = harness_->App().Extensions();
-        InstallDialogExtensions(extensions);
-        InstallRunExtensions(extensions);
-        extensions.resetEngineMailbox();
-    }
+    void init() { harness_ = MakeRunHarness(); }
     void cleanup() { harness_.reset(); }
 
     // Three stars picked with the mouse, one iteration: the run ends with
