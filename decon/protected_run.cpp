@@ -18,8 +18,10 @@ constexpr float kWeightHigh = 2.0f;
 constexpr int32_t kSkyTile = 32;
 // Reach of the box whose light is kept, and the light (in noise sigmas per
 // pixel of its side) that stands in for none, so the sky keeps a scale of 1.
+// A deep cushion lets only a clear excess of light be taken back: a thin one
+// also cut the peaks of stars whose light the steps had not yet gathered.
 constexpr int32_t kFluxReach = 8;
-constexpr float kFluxCushion = 3.0f;
+constexpr float kFluxCushion = 10.0f;
 
 float MedianOf(std::vector<float>& values) {
     if (values.empty()) return 0.0f;
