@@ -39,8 +39,6 @@ public:
 
     // The engine's side.
     bool WantsStepChange() override { return true; }
-    // The plot is a few dozen pixels high: every eighth row gives its course.
-    int StepChangeRowStep() override { return 8; }
     void StepChanged(int step, int steps, double change) override;
     void IterationEnded(int iteration) override;
 

@@ -137,7 +137,8 @@ private:
     bool Smooth();
     bool Deconvolve(int iterations);
     void PrepareSteps();
-    double StepChange(bool backgroundOff, int rowStep);
+    void UpdateAndMeasureRow(int32_t row, size_t first, const float* corr, int32_t columns, bool subtractAgain);
+    double StepChange() const;
     void SubtractBackground();
     void SweepRows(int32_t first, int32_t last, bool subtractAgain, int slot);
     void BlurRows(int32_t row, int rows, int slot);
@@ -165,6 +166,7 @@ private:
     std::vector<std::vector<float>> stepScratch_;
     // Per-row sums of the step change: |new - old| and |old|.
     std::vector<double> changeRows_;
+    bool measureChange_ = false;
     std::string errorText_;
     std::string refusalText_;
     int starsUsed_ = 0;

@@ -24,7 +24,6 @@ public:
         mailbox_.stepsDone.store(done, std::memory_order_release);
     }
     bool WantsStepChange() override { return observer_ && observer_->WantsStepChange(); }
-    int StepChangeRowStep() override { return observer_ ? observer_->StepChangeRowStep() : 1; }
     void StepChanged(int step, int steps, double change) override {
         if (observer_) observer_->StepChanged(step, steps, change);
     }

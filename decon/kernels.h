@@ -10,6 +10,8 @@
 inline constexpr int kPsfSize = 11;
 inline constexpr int kPsfHalf = 5;
 inline constexpr int kPsfTerms = kPsfSize * kPsfSize;
+// Lanes the change of a step is summed in along a row.
+inline constexpr int kChangeLanes = 8;
 
 // Samples per pixel of the background's order statistic: an 8 x 8 grid with a
 // pitch of 4, from offset -16 to +12 in rows and columns.
@@ -56,6 +58,15 @@ struct DeconKernels {
     // when q >= 1 else 20; then the work of restoreBackgroundRow.
     void (*updateAndRestoreRow)(const float* est, const float* obs, const float* bg, const float* corr,
                                 float threshold, int count, bool subtractAgain, float* estOut, float* obsOut);
+
+    // updateAndRestoreRow, also measuring how much it changes the estimate:
+    // changed[l] gets the sum, in column order, of |estOut - bg - est|
+    // (|estOut - est| when subtractAgain) over the columns c = l (mod 8)
+    // below the last whole eight, size[l] that of |est|; the remaining
+    // columns are added to lane 0 after them.
+    void (*updateMeasureAndRestoreRow)(const float* est, const float* obs, const float* bg, const float* corr,
+                                       float threshold, int count, bool subtractAgain, float* estOut,
+                                       float* obsOut, float changed[kChangeLanes], float size[kChangeLanes]);
 
     // blurred = obs / blurred, with 1 standing in for a zero divisor.
     void (*ratioRow)(const float* obs, float* blurred, int count);

@@ -415,13 +415,99 @@ inline void UpdatePixels(const float* est, const float* obs, const float* bg, co
     obsNew = observed;
 }
 
-template <bool subtractAgain>
+// ---- The change of a step, measured during the update -----------------------
+
+inline float Magnitude(float v) { return __builtin_fabsf(v); }
+inline VecF Magnitude(VecF v) { return reinterpret_cast<VecF>(reinterpret_cast<VecI>(v) & 0x7fffffff); }
+
+// A row's change sums, kChangeLanes lanes by column (c mod 8) in column order,
+// whatever the vector width and wherever the aligned stretch of the row
+// starts. The aligned vectors add into lanes rotated to their first column;
+// with four float lanes two accumulators take turns, with sixteen each
+// vector's halves go in one after the other.
+class ChangeLanes {
+public:
+    ChangeLanes(int count) : whole_(count - count % kChangeLanes) {}
+
+    // Past the last whole eight columns, everything goes into lane 0.
+    void AddPixel(int c, float estNew, float off, float bg, float est) {
+        const int lane = c < whole_ ? c % kChangeLanes : 0;
+        changed_[lane] += Magnitude(estNew - off * bg - est);
+        size_[lane] += Magnitude(est);
+    }
+    // The last column the vectors may reach: beyond it AddPixel sorts them.
+    int VectorEnd() const { return whole_; }
+
+    void BeginVectors(int first) {
+        first_ = first;
+        part_ = 0;
+        float changed[kChangeLanes], size[kChangeLanes];
+        for (int i = 0; i < kChangeLanes; ++i) {
+            changed[i] = changed_[(first + i) % kChangeLanes];
+            size[i] = size_[(first + i) % kChangeLanes];
+        }
+        __builtin_memcpy(changedParts_, changed, sizeof changed);
+        __builtin_memcpy(sizeParts_, size, sizeof size);
+    }
+    void AddVector(VecF estNew, float off, VecF bg, VecF est) {
+        const VecF changed = Magnitude(estNew - off * bg - est), size = Magnitude(est);
+#if QV_KERNEL_BYTES == 64
+        AddHalves(changed, changedParts_[0]);
+        AddHalves(size, sizeParts_[0]);
+#else
+        changedParts_[part_] += changed;
+        sizeParts_[part_] += size;
+        part_ = (part_ + 1) % kParts;
+#endif
+    }
+    void EndVectors() {
+        float changed[kChangeLanes], size[kChangeLanes];
+        __builtin_memcpy(changed, changedParts_, sizeof changed);
+        __builtin_memcpy(size, sizeParts_, sizeof size);
+        for (int i = 0; i < kChangeLanes; ++i) {
+            changed_[(first_ + i) % kChangeLanes] = changed[i];
+            size_[(first_ + i) % kChangeLanes] = size[i];
+        }
+    }
+    void CopyOut(float* changed, float* size) const {
+        for (int i = 0; i < kChangeLanes; ++i) changed[i] = changed_[i], size[i] = size_[i];
+    }
+
+private:
+#if QV_KERNEL_BYTES == 64
+    typedef float Part __attribute__((vector_size(kChangeLanes * 4)));
+    static constexpr int kParts = 1;
+    static void AddHalves(VecF v, Part& sum) {
+        Part half;
+        __builtin_memcpy(&half, &v, sizeof half);
+        sum += half;
+        __builtin_memcpy(&half, reinterpret_cast<const char*>(&v) + sizeof half, sizeof half);
+        sum += half;
+    }
+#else
+    typedef VecF Part;
+    static constexpr int kParts = kChangeLanes / kFloatLanes;
+#endif
+    static_assert(kParts * sizeof(Part) == kChangeLanes * sizeof(float));
+
+    int whole_;
+    int first_ = 0, part_ = 0;
+    float changed_[kChangeLanes] = {}, size_[kChangeLanes] = {};
+    Part changedParts_[kParts], sizeParts_[kParts];
+};
+
+// ---- The damped update --------------------------------------------------------
+
+template <bool subtractAgain, bool measure>
 void UpdateRows(const float* __restrict est, const float* __restrict obs, const float* __restrict bg,
                 const float* __restrict corr, float threshold, int count, float* __restrict estOut,
-                float* __restrict obsOut) {
+                float* __restrict obsOut, float* changed, float* size) {
+    const float off = subtractAgain ? 0.0f : 1.0f;
+    ChangeLanes lanes(count);
     auto one = [&](int c) {
         float e, o;
         UpdatePixels<subtractAgain, float>(est, obs, bg, corr, threshold, c, e, o);
+        if (measure) lanes.AddPixel(c, e, off, bg[c], est[c]);
         estOut[c] = e;
         obsOut[c] = o;
     };
@@ -429,23 +515,37 @@ void UpdateRows(const float* __restrict est, const float* __restrict obs, const 
     const uintptr_t alignment = sizeof(VecF);
     if ((reinterpret_cast<uintptr_t>(estOut) - reinterpret_cast<uintptr_t>(obsOut)) % alignment == 0) {
         for (; c < count && reinterpret_cast<uintptr_t>(estOut + c) % alignment != 0; ++c) one(c);
-        for (; c + kFloatLanes <= count; c += kFloatLanes) {
+        const int end = measure ? lanes.VectorEnd() : count;
+        if (measure) lanes.BeginVectors(c);
+        for (; c + kFloatLanes <= end; c += kFloatLanes) {
             VecF e, o;
             UpdatePixels<subtractAgain, VecF>(est, obs, bg, corr, threshold, c, e, o);
+            if (measure) lanes.AddVector(e, off, Load<VecF>(bg + c), Load<VecF>(est + c));
             StreamStore(estOut + c, e);
             StreamStore(obsOut + c, o);
         }
+        if (measure) lanes.EndVectors();
         _mm_sfence();  // streamed stores are weakly ordered: publish them before the step ends
     }
     for (; c < count; ++c) one(c);
+    if (measure) lanes.CopyOut(changed, size);
 }
 
 void UpdateAndRestoreRow(const float* est, const float* obs, const float* bg, const float* corr, float threshold,
                          int count, bool subtractAgain, float* estOut, float* obsOut) {
     if (subtractAgain)
-        UpdateRows<true>(est, obs, bg, corr, threshold, count, estOut, obsOut);
+        UpdateRows<true, false>(est, obs, bg, corr, threshold, count, estOut, obsOut, nullptr, nullptr);
     else
-        UpdateRows<false>(est, obs, bg, corr, threshold, count, estOut, obsOut);
+        UpdateRows<false, false>(est, obs, bg, corr, threshold, count, estOut, obsOut, nullptr, nullptr);
+}
+
+void UpdateMeasureAndRestoreRow(const float* est, const float* obs, const float* bg, const float* corr,
+                                float threshold, int count, bool subtractAgain, float* estOut, float* obsOut,
+                                float* changed, float* size) {
+    if (subtractAgain)
+        UpdateRows<true, true>(est, obs, bg, corr, threshold, count, estOut, obsOut, changed, size);
+    else
+        UpdateRows<false, true>(est, obs, bg, corr, threshold, count, estOut, obsOut, changed, size);
 }
 
 void ToPixelsRow(const float* __restrict src, uint16_t* __restrict dst, int count) {
@@ -467,6 +567,7 @@ constexpr DeconKernels MakeKernels(const char* name) {
                         SubtractBackgroundRow,
                         RestoreBackgroundRow,
                         UpdateAndRestoreRow,
+                        UpdateMeasureAndRestoreRow,
                         RatioRow,
                         ToPixelsRow};
 }

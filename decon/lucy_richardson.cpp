@@ -11,7 +11,9 @@
 // the arrays cross the memory bus once per step instead of five times.
 // Between steps that write no pixels the sweep also takes the background off
 // again for the next step. Every value is computed by the same operations in
-// the same order as one pass per stage would.
+// the same order as one pass per stage would. When the hooks ask how much
+// each step changes the estimate, the update measures it from the values it
+// holds, so the measure reads nothing more.
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +32,6 @@ constexpr float kThresholdRise = 8.0f;
 // A few long pieces per thread: each piece recomputes ten rows of blurred
 // around its edges.
 constexpr int kSweepPiecesPerThread = 2;
-// The fewest rows the change per step is measured on, when asked for a sample.
-constexpr int kChangeRowsMeasured = 64;
 }  // namespace
 
 size_t DeconEngine::StepScratchFloats() const {
@@ -89,9 +89,13 @@ void DeconEngine::FinishInnerRows(int32_t row, int rows, bool subtractAgain, int
     for (int r = 0; r < rows; ++r) {
         FinishSpan(row + r, left, inner.left - left, subtractAgain);
         const size_t i = Index(row + r, inner.left);
-        kernels_->updateAndRestoreRow(estimate.data() + i, observed.data() + i, background.data() + i,
-                                      r == 0 ? corr0 : corr1, updateThreshold, columns, subtractAgain,
-                                      correction.data() + i, blurred.data() + i);
+        const float* corr = r == 0 ? corr0 : corr1;
+        if (measureChange_)
+            UpdateAndMeasureRow(row + r, i, corr, columns, subtractAgain);
+        else
+            kernels_->updateAndRestoreRow(estimate.data() + i, observed.data() + i, background.data() + i, corr,
+                                          updateThreshold, columns, subtractAgain, correction.data() + i,
+                                          blurred.data() + i);
         FinishSpan(row + r, inner.right, right - inner.right, subtractAgain);
     }
 }
@@ -131,44 +135,28 @@ void DeconEngine::SweepRows(int32_t first, int32_t last, bool subtractAgain, int
     }
 }
 
-// How much the last step changed the estimate, over the shrunk selection
-// (the only pixels a step changes). The old estimate is in correction with
-// the background off; the new one in estimate, with the background off
-// when backgroundOff. Rows are summed in eight float lanes, then in row
-// order in double, so the figure does not depend on the thread count.
-double DeconEngine::StepChange(bool backgroundOff, int rowStep) {
+// The update of one row of the shrunk selection (the only pixels a step
+// changes), measuring how much it changes the estimate as it goes. Each row
+// is summed in float lanes, then in double, and the rows in row order by
+// StepChange, so the figure does not depend on the thread count.
+void DeconEngine::UpdateAndMeasureRow(int32_t row, size_t first, const float* corr, int32_t columns,
+                                      bool subtractAgain) {
+    float changed[kChangeLanes], size[kChangeLanes];
+    kernels_->updateMeasureAndRestoreRow(estimate.data() + first, observed.data() + first,
+                                         background.data() + first, corr, updateThreshold, columns, subtractAgain,
+                                         correction.data() + first, blurred.data() + first, changed, size);
+    double a = 0.0, b = 0.0;
+    for (int l = 0; l < kChangeLanes; ++l) a += changed[l], b += size[l];
+    changeRows_[2 * static_cast<size_t>(row)] = a;
+    changeRows_[2 * static_cast<size_t>(row) + 1] = b;
+}
+
+// The relative L1 change of the step just swept, over the shrunk selection.
+double DeconEngine::StepChange() const {
     const DeconRect inner = ShrunkRect(Selection());
     if (inner.Empty()) return 0.0;
-    constexpr int kLanes = 8;
-    const int32_t columns = inner.right - inner.left;
-    pool_->ForRows(inner.top, inner.bottom, [&](int first, int last, int) {
-        for (int32_t row = first; row < last; ++row) {
-            if ((row - inner.top) % rowStep != 0) continue;
-            const size_t i = Index(row, inner.left);
-            const float* before = correction.data() + i;
-            const float* after = estimate.data() + i;
-            const float* sky = background.data() + i;
-            const float off = backgroundOff ? 0.0f : 1.0f;
-            float changed[kLanes] = {}, size[kLanes] = {};
-            int32_t c = 0;
-            for (; c + kLanes <= columns; c += kLanes)
-                for (int l = 0; l < kLanes; ++l) {
-                    const float old = before[c + l];
-                    changed[l] += std::fabs(after[c + l] - off * sky[c + l] - old);
-                    size[l] += std::fabs(old);
-                }
-            for (; c < columns; ++c) {
-                changed[0] += std::fabs(after[c] - off * sky[c] - before[c]);
-                size[0] += std::fabs(before[c]);
-            }
-            double a = 0.0, b = 0.0;
-            for (int l = 0; l < kLanes; ++l) a += changed[l], b += size[l];
-            changeRows_[2 * static_cast<size_t>(row)] = a;
-            changeRows_[2 * static_cast<size_t>(row) + 1] = b;
-        }
-    });
     double changed = 0.0, size = 0.0;
-    for (int32_t row = inner.top; row < inner.bottom; row += rowStep) {
+    for (int32_t row = inner.top; row < inner.bottom; ++row) {
         changed += changeRows_[2 * static_cast<size_t>(row)];
         size += changeRows_[2 * static_cast<size_t>(row) + 1];
     }
@@ -178,10 +166,7 @@ double DeconEngine::StepChange(bool backgroundOff, int rowStep) {
 bool DeconEngine::Deconvolve(int iterations) {
     const int steps = kStepsPerIteration * iterations;
     updateThreshold = kFirstThreshold;
-    const bool measureChange = hooks_->WantsStepChange();
-    // However thinly the hooks ask, at least kChangeRowsMeasured rows count.
-    const int changeRowStep =
-        std::clamp((bottom - top) / kChangeRowsMeasured, 1, std::max(1, hooks_->StepChangeRowStep()));
+    measureChange_ = hooks_->WantsStepChange();
     PrepareSteps();
     bool backgroundOff = false;
     for (int k = 0; k < steps; ++k) {
@@ -201,7 +186,7 @@ bool DeconEngine::Deconvolve(int iterations) {
         const bool iterationEnds = (k + 1) % kStepsPerIteration == 0;
         if (writeBack) WritePixels(estimate.data(), iterationEnds || k + 1 == steps);
         finalShown_ = writeBack && k + 1 == steps;
-        if (measureChange) hooks_->StepChanged(k, steps, StepChange(backgroundOff, changeRowStep));
+        if (measureChange_) hooks_->StepChanged(k, steps, StepChange());
         if (iterationEnds) hooks_->IterationEnded((k + 1) / kStepsPerIteration);
     }
     hooks_->StepsDone(steps, steps);

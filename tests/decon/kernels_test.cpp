@@ -184,3 +184,50 @@ TEST_P(Kernels, BackgroundOffAgainMatchesASeparatePass) {
     for (int c = 0; c < n; ++c)
         ASSERT_TRUE(SameBits(estRestore[c], (est0[c] + bg[c]) - bg[c])) << "estimate at " << c;
 }
+
+// Measuring the change during the update writes exactly what the plain
+// update writes, and sums the change in eight lanes by column, in column
+// order, the columns past the last whole eight in lane 0: the same bits for
+// every row length, every alignment of the row and every build.
+TEST_P(Kernels, MeasuredUpdateSumsTheChangeInEightLanesWhateverTheAlignment) {
+    const int longest = 200, slack = 16, stride = 256;
+    const std::vector<float> est = RandomValues(longest + slack, 0.0f, 5000.0f, 11);
+    const std::vector<float> obs = RandomValues(longest + slack, 0.0f, 5000.0f, 12);
+    const std::vector<float> bg = RandomValues(longest + slack, 0.0f, 900.0f, 13);
+    const std::vector<float> corr = RandomValues(longest + slack, 0.5f, 1.5f, 14);
+    for (bool subtractAgain : {false, true})
+        for (int count : {1, 7, 8, 13, 31, 77, longest})
+            for (int shift = 0; shift < slack; ++shift) {
+                // Outputs a multiple of 64 bytes apart, as in the engine's arrays,
+                // so that the kernels take their aligned vector path.
+                std::vector<float> plain(2 * stride), measured(2 * stride);
+                const float* estPlain = plain.data();
+                const float* estMeasured = measured.data();
+                const float* obsPlain = estPlain + stride;
+                const float* obsMeasured = estMeasured + stride;
+                float changed[kChangeLanes], size[kChangeLanes];
+                k.updateAndRestoreRow(est.data() + shift, obs.data() + shift, bg.data() + shift, corr.data() + shift,
+                                      800.0f, count, subtractAgain, plain.data() + shift,
+                                      plain.data() + stride + shift);
+                k.updateMeasureAndRestoreRow(est.data() + shift, obs.data() + shift, bg.data() + shift,
+                                             corr.data() + shift, 800.0f, count, subtractAgain,
+                                             measured.data() + shift, measured.data() + stride + shift, changed,
+                                             size);
+                float wantChanged[kChangeLanes] = {}, wantSize[kChangeLanes] = {};
+                const int whole = count - count % kChangeLanes;
+                const float off = subtractAgain ? 0.0f : 1.0f;
+                for (int c = 0; c < count; ++c) {
+                    const int i = c + shift, lane = c < whole ? c % kChangeLanes : 0;
+                    ASSERT_TRUE(SameBits(estMeasured[i], estPlain[i])) << "estimate at " << c << ", shift " << shift;
+                    ASSERT_TRUE(SameBits(obsMeasured[i], obsPlain[i])) << "observed at " << c << ", shift " << shift;
+                    wantChanged[lane] += std::fabs(estPlain[i] - off * bg[i] - est[i]);
+                    wantSize[lane] += std::fabs(est[i]);
+                }
+                for (int l = 0; l < kChangeLanes; ++l) {
+                    ASSERT_TRUE(SameBits(changed[l], wantChanged[l]))
+                        << "lane " << l << " of " << count << " columns, shift " << shift
+                        << (subtractAgain ? ", background off again" : "");
+                    ASSERT_TRUE(SameBits(size[l], wantSize[l])) << "size lane " << l << ", shift " << shift;
+                }
+            }
+}
