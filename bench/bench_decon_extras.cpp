@@ -17,6 +17,7 @@
 
 #include "app/iteration_review.h"
 #include "decon/decon_engine.h"
+#include "decon/kernels.h"
 #include "decon/run_selection.h"
 #include "tools/samplegen/star_field.h"
 
@@ -125,6 +126,30 @@ void BM_RunExtras(benchmark::State& state) {
     state.counters["kept_MB"] = double(keptBytes) / 1e6;
     state.counters["budget_MB"] = double(QuarterOfMemory()) / 1e6;
 }
+// The change measure's own price, free of the machine's noise: one
+// 4096-column row of the damped update, plain and measuring, its inputs in
+// cache as the step has them. Arg: 1 to measure.
+void BM_UpdateRow(benchmark::State& state) {
+    const bool measure = state.range(0) != 0;
+    const DeconKernels& kernels = SelectDeconKernels();
+    std::vector<float> est(kSide, 1200.0f), obs(kSide, 1300.0f), bg(kSide, 300.0f), corr(kSide);
+    for (int c = 0; c < kSide; ++c) corr[c] = 0.9f + 0.2f * float(c % 17) / 16.0f;
+    std::vector<float> out(2 * kSide);
+    float changed[kChangeLanes], size[kChangeLanes];
+    for (auto _ : state) {
+        if (measure)
+            kernels.updateMeasureAndRestoreRow(est.data(), obs.data(), bg.data(), corr.data(), 100.0f, kSide, true,
+                                               out.data(), out.data() + kSide, changed, size);
+        else
+            kernels.updateAndRestoreRow(est.data(), obs.data(), bg.data(), corr.data(), 100.0f, kSide, true,
+                                        out.data(), out.data() + kSide);
+        benchmark::DoNotOptimize(changed);
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(kernels.name);
+}
+BENCHMARK(BM_UpdateRow)->Arg(0)->Arg(1);
+
 BENCHMARK(BM_RunExtras)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(6);
 
 }  // namespace

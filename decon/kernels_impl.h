@@ -478,11 +478,8 @@ private:
     typedef float Part __attribute__((vector_size(kChangeLanes * 4)));
     static constexpr int kParts = 1;
     static void AddHalves(VecF v, Part& sum) {
-        Part half;
-        __builtin_memcpy(&half, &v, sizeof half);
-        sum += half;
-        __builtin_memcpy(&half, reinterpret_cast<const char*>(&v) + sizeof half, sizeof half);
-        sum += half;
+        sum += __builtin_shufflevector(v, v, 0, 1, 2, 3, 4, 5, 6, 7);
+        sum += __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15);
     }
 #else
     typedef VecF Part;
