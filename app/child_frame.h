@@ -42,6 +42,8 @@ protected:
 
 private:
     void UpdateTitle();
+    // The status bar's readout again, for the mouse where it rests.
+    void RefreshPixelReadout();
 
     QPoint cursor_;
     // The mouse over this window (frame coordinates), while it is.

@@ -203,6 +203,27 @@ private slots:
         QVERIFY2(std::is_sorted(values.begin(), values.end()), qPrintable(seen));
     }
 
+    // A mouse resting on the image while the worker held the pixels reads
+    // "busy"; once the run is over it reads the pixel's new value, though
+    // the mouse has not moved and no new pixels came.
+    void readoutReadsAgainWhenTheRunEnds() {
+        CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(QStringLiteral("m.qv4"), 200, 160, StarField));
+        for (QPoint star : kStars) document->AddStar({star.x(), star.y()});
+        CMainFrame* frame = harness_->App().MainFrame();
+        CQuorvaneView* view = harness_->ViewOf(*document);
+        AcceptNextDialog();
+        frame->OnCommand(Cmd::StartLR);
+        QTRY_VERIFY_WITH_TIMEOUT(TheDeconMailbox().Command() == DeconCommand::Start, kRunTimeoutMs);
+        {
+            PixelLockHolder holder;
+            QTest::mouseMove(view->viewport(), view->ImageToViewport(kStars[0]));
+            QCOMPARE(frame->PixelReadout(), QStringLiteral("X: 40  Y: 40  Value: busy"));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!harness_->App().IsBusy(), kRunTimeoutMs);
+        QCOMPARE(frame->MessageText(), QStringLiteral("Deconvolution complete."));
+        QCOMPARE(frame->PixelReadout(), QStringLiteral("X: 40  Y: 40  Value: %1").arg(document->Image().At(40, 40)));
+    }
+
 private:
     std::unique_ptr<AppHarness> harness_;
 };
