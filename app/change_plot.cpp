@@ -8,8 +8,10 @@
 #include "decon/decon_engine.h"
 
 namespace {
-// The changes plotted span at most this many decades below the largest.
-constexpr double kDecades = 4.0;
+// The scale spans the decades the changes cover, at least one (so that a
+// nearly flat course looks flat) and at most four below the largest.
+constexpr double kFewestDecades = 1.0;
+constexpr double kMostDecades = 4.0;
 constexpr int kWidth = 150;
 constexpr int kHeight = 18;
 }  // namespace
@@ -46,14 +48,18 @@ void ChangePlot::paintEvent(QPaintEvent*) {
         const double x = 1 + marked_ * kStepsPerIteration * dx;
         painter.drawLine(QPointF(x, 1), QPointF(x, height() - 1));
     }
-    double top = 0.0;
-    for (double change : changes_) top = std::max(top, change);
+    double top = 0.0, smallest = HUGE_VAL;
+    for (double change : changes_) {
+        top = std::max(top, change);
+        if (change > 0.0) smallest = std::min(smallest, change);
+    }
     if (top <= 0.0) return;
-    const double floor = std::log10(top) - kDecades;
+    const double decades = std::clamp(std::log10(top / smallest), kFewestDecades, kMostDecades);
+    const double floor = std::log10(top) - decades;
     QPainterPath path;
     for (size_t i = 0; i < changes_.size(); ++i) {
         const double level = changes_[i] > 0.0 ? std::max(std::log10(changes_[i]), floor) : floor;
-        const QPointF at(1 + (double(i) + 0.5) * dx, 2 + (height() - 4) * (std::log10(top) - level) / kDecades);
+        const QPointF at(1 + (double(i) + 0.5) * dx, 2 + (height() - 4) * (std::log10(top) - level) / decades);
         if (i == 0) path.moveTo(at);
         else path.lineTo(at);
     }

@@ -1,6 +1,6 @@
 #pragma once
 // A small plot of how much each step of a run changed the estimate, on a
-// logarithmic scale, with a tick at the end of each iteration and, when
+// logarithmic scale fitted to the changes' own decades, with a tick at the end of each iteration and, when
 // one is chosen, that iteration's end marked.
 
 #include <QWidget>
