@@ -21,17 +21,16 @@ CChildFrame::CChildFrame(CQuorvaneView* view, QWidget* parent) : QMdiSubWindow(p
     CQuorvaneDoc& document = view->GetDocument();
     connect(&document, &CQuorvaneDoc::modifiedChanged, this, &CChildFrame::UpdateTitle);
     connect(&document, &CQuorvaneDoc::pathChanged, this, &CChildFrame::UpdateTitle);
-    // New pixels (a run's redisplay), a zoom about the middle, or the end of
-    // a run (whose pixels may have been busy at the last reading) change
-    // what the readout shows under a mouse that has not moved.
-    connect(view, &CQuorvaneView::displaySettingsApplied, this, &CChildFrame::RefreshPixelReadout);
-    connect(view, &CQuorvaneView::reviewChanged, this, &CChildFrame::RefreshPixelReadout);
+    // New pixels (a run's redisplay, another iteration shown), a zoom about
+    // the middle, or the end of a run (whose pixels may have been busy at the
+    // last reading) change what lies under a mouse that has not moved.
+    connect(view, &CQuorvaneView::displaySettingsApplied, this, &CChildFrame::RefreshReadouts);
+    connect(view, &CQuorvaneView::reviewChanged, this, &CChildFrame::RefreshReadouts);
     UpdateTitle();
 }
 
-void CChildFrame::RefreshPixelReadout() {
-    CQuorvaneView* view = View();
-    if (mouse_ && view) ShowPixelReadout(*this, view->ViewportToImage(view->viewport()->mapFrom(this, *mouse_)));
+void CChildFrame::RefreshReadouts() {
+    if (mouse_) UpdateCursorPosition(*mouse_);
 }
 
 CQuorvaneView* CChildFrame::View() const { return qobject_cast<CQuorvaneView*>(widget()); }

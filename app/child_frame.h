@@ -42,8 +42,9 @@ protected:
 
 private:
     void UpdateTitle();
-    // The status bar's readout again, for the mouse where it rests.
-    void RefreshPixelReadout();
+    // The status bar's and the crosshair window's readouts again, for the
+    // mouse where it rests.
+    void RefreshReadouts();
 
     QPoint cursor_;
     // The mouse over this window (frame coordinates), while it is.

@@ -17,6 +17,7 @@
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
 #include "app/run/shell_run.h"
+#include "app/shell_extensions.h"
 #include "app_harness.h"
 #include "run_harness.h"
 #include "decon/decon_mailbox.h"
@@ -59,6 +60,19 @@ public:
 private:
     std::promise<void> release_;
     std::thread thread_;
+};
+
+// A crosshair window that keeps the last pixel it was asked to read.
+class RecordingCrosshairs : public QWidget, public CrosshairWindow {
+public:
+    QWidget* Widget() override { return this; }
+    void ShowReadouts(CQuorvaneView&, int32_t x, int32_t y) override {
+        ++readouts;
+        last = {x, y};
+    }
+    int32_t ListBoxSize() const override { return 5; }
+    int readouts = 0;
+    QPoint last;
 };
 
 bool SameColours(const DisplayBitmap& a, const DisplayBitmap& b) { return a.colours == b.colours; }
@@ -204,9 +218,12 @@ private slots:
     }
 
     // A mouse resting on the image while the worker held the pixels reads
-    // "busy"; once the run is over it reads the pixel's new value, though
-    // the mouse has not moved and no new pixels came.
+    // "busy" and leaves the crosshair window alone; once the run is over
+    // both read the pixel again, though the mouse has not moved and no new
+    // pixels came.
     void readoutReadsAgainWhenTheRunEnds() {
+        auto* crosshairs = new RecordingCrosshairs;
+        harness_->App().SetCrosshairs(crosshairs);
         CQuorvaneDoc* document = harness_->Open(harness_->WriteImage(QStringLiteral("m.qv4"), 200, 160, StarField));
         for (QPoint star : kStars) document->AddStar({star.x(), star.y()});
         CMainFrame* frame = harness_->App().MainFrame();
@@ -219,9 +236,12 @@ private slots:
             QTest::mouseMove(view->viewport(), view->ImageToViewport(kStars[0]));
             QCOMPARE(frame->PixelReadout(), QStringLiteral("X: 40  Y: 40  Value: busy"));
         }
+        const int readoutsWhileBusy = crosshairs->readouts;
         QTRY_VERIFY_WITH_TIMEOUT(!harness_->App().IsBusy(), kRunTimeoutMs);
         QCOMPARE(frame->MessageText(), QStringLiteral("Deconvolution complete."));
         QCOMPARE(frame->PixelReadout(), QStringLiteral("X: 40  Y: 40  Value: %1").arg(document->Image().At(40, 40)));
+        QVERIFY(crosshairs->readouts > readoutsWhileBusy);
+        QCOMPARE(crosshairs->last, kStars[0]);
     }
 
 private:
