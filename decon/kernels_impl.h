@@ -427,7 +427,7 @@ inline VecF Magnitude(VecF v) { return reinterpret_cast<VecF>(reinterpret_cast<V
 // vector's halves go in one after the other.
 class ChangeLanes {
 public:
-    ChangeLanes(int count) : whole_(count - count % kChangeLanes) {}
+    explicit ChangeLanes(int count) : whole_(count - count % kChangeLanes) {}
 
     // Past the last whole eight columns, everything goes into lane 0.
     void AddPixel(int c, float estNew, float off, float bg, float est) {

@@ -26,17 +26,14 @@
 #include "app/contrast_bar.h"
 #include "app/dialogs/decon_params_dialog.h"
 #include "app/dialogs/modifications_dialog.h"
-#include "app/dialogs/shell_dialogs.h"
 #include "app/main_frame.h"
 #include "app/prompts.h"
 #include "app/quorvane_app.h"
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
 #include "app/run/run_texts.h"
-#include "app/run/shell_run.h"
+#include "tools/pictures/picture_session.h"
 #include "tools/pictures/window_picture.h"
-#include "platform/messages.h"
-#include "platform/qt/profile.h"
 
 namespace {
 
@@ -239,35 +236,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication qt(argc, argv);
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3) {
-        std::fprintf(stderr, "usage: quorvane-flow-pictures <sample.qv4> <output folder>\n");
-        return 2;
-    }
-    if (!QDir().mkpath(arguments[2])) {
-        std::fprintf(stderr, "quorvane-flow-pictures: cannot make %s\n", qPrintable(arguments[2]));
-        return 1;
-    }
-    // The user's own settings are neither read nor changed.
-    QTemporaryDir settings;
-    Profile::UseFolder(settings.path());
-    SetMessageHandler([](const Message& message) { std::fprintf(stderr, "%s\n", message.text.c_str()); });
-
-    CQuorvaneApp app;
-    InstallDialogExtensions(app.Extensions());
-    InstallRunExtensions(app.Extensions());
-    CQuorvaneApp::StartOptions options;
-    options.runStartupTip = false;
-    options.showMaximized = false;
-    if (!app.InitInstance({QStringLiteral("quorvane")}, options)) return 1;
-    app.MainFrame()->resize(1180, 700);
-    app.MainFrame()->move(0, 0);
-    QTest::qWait(100);
-
-    const bool done = Flow(app, QDir(arguments[2])).Run(QFileInfo(arguments[1]).absoluteFilePath());
-    for (CQuorvaneDoc* document : app.Documents()) document->SetModifiedFlag(false);
-    app.MainFrame()->close();
-    app.ExitInstance();
-    return done ? 0 : 1;
+    return RunPictureSession(argc, argv, "quorvane-flow-pictures", [](CQuorvaneApp& app, const QDir& output, const QString& sample) {
+        return Flow(app, output).Run(sample);
+    });
 }

@@ -15,14 +15,12 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
 
 #include "app/contrast_bar.h"
-#include "app/dialogs/shell_dialogs.h"
 #include "app/iteration_review.h"
 #include "app/main_frame.h"
 #include "app/prompts.h"
@@ -31,9 +29,7 @@
 #include "app/quorvane_doc.h"
 #include "app/quorvane_view.h"
 #include "app/review_bar.h"
-#include "app/run/shell_run.h"
-#include "platform/messages.h"
-#include "platform/qt/profile.h"
+#include "tools/pictures/picture_session.h"
 #include "tools/pictures/window_picture.h"
 
 namespace {
@@ -200,34 +196,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication qt(argc, argv);
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3) {
-        std::fprintf(stderr, "usage: quorvane-review-pictures <sample.qv4> <output folder>\n");
-        return 2;
-    }
-    if (!QDir().mkpath(arguments[2])) {
-        std::fprintf(stderr, "quorvane-review-pictures: cannot make %s\n", qPrintable(arguments[2]));
-        return 1;
-    }
-    QTemporaryDir settings;
-    Profile::UseFolder(settings.path());
-    SetMessageHandler([](const Message& message) { std::fprintf(stderr, "%s\n", message.text.c_str()); });
-
-    CQuorvaneApp app;
-    InstallDialogExtensions(app.Extensions());
-    InstallRunExtensions(app.Extensions());
-    CQuorvaneApp::StartOptions options;
-    options.runStartupTip = false;
-    options.showMaximized = false;
-    if (!app.InitInstance({QStringLiteral("quorvane")}, options)) return 1;
-    app.MainFrame()->resize(1180, 700);
-    app.MainFrame()->move(0, 0);
-    QTest::qWait(100);
-
-    const bool done = Review(app, QDir(arguments[2])).Run(QFileInfo(arguments[1]).absoluteFilePath());
-    for (CQuorvaneDoc* document : app.Documents()) document->SetModifiedFlag(false);
-    app.MainFrame()->close();
-    app.ExitInstance();
-    return done ? 0 : 1;
+    return RunPictureSession(argc, argv, "quorvane-review-pictures", [](CQuorvaneApp& app, const QDir& output, const QString& sample) {
+        return Review(app, output).Run(sample);
+    });
 }
